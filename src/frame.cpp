@@ -1,0 +1,205 @@
+// The game frame: the shared globals, start-up, the fixed-rate loop,
+// shutdown, the match reset, single key presses and the drawing helpers.
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "datacheck.h"
+#include "main.h"
+#include "screens.h"
+
+extern void *allegro_icon;               // Allegro's X11 window icon (an XPM)
+extern const char *rallyton_icon_xpm[];  // made by the asset program
+
+namespace rallyton {
+
+const char *const DATAFILE_PATH = "data/data.dat";
+
+int game_state = 0;
+int score[2] = {0, 0};
+unsigned char winner = 0;
+int between = 0;
+int delay1 = 0;
+int delay2 = 0;
+int intro = 0;
+int intro_trans = 0;
+int title_trans = 0;
+unsigned char select = 0;
+unsigned char selection_1[2] = {1, 0};
+const char *s_text_1[2] = {"start game", "exit game"};
+unsigned char selection_2[2] = {1, 0};
+const char *s_text_2[2] = {"1 player", "2 players"};
+int sx[2] = {60, 200};
+unsigned char p2 = 0;
+unsigned char thesound = 1;
+unsigned char thebg = 1;
+unsigned char midi = 0;
+int r_midi = 0;
+unsigned char shu_list[3] = {0, 0, 0};
+int shu_num = 0;
+std::atomic<int> ticks{0};
+std::atomic<int> close_button_pressed{0};
+BITMAP *DoubleBuffer = nullptr;
+BITMAP *Black = nullptr;
+DATAFILE *data = nullptr;
+
+Pong P1;
+Pong CPU(1);
+Ball ball;
+
+static unsigned char MyKeyArray[KEY_MAX];
+
+// The game cannot run without its window, its bitmaps and its data: say
+// why in one line and leave with a failure status.
+[[noreturn]] static void fail(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::fputs("rallyton: ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+    va_end(args);
+    std::exit(EXIT_FAILURE);
+}
+
+void ticker() { ticks++; }
+
+void close_button_handler() { close_button_pressed = TRUE; }
+
+void setStartValues() {
+    game_state = STATE_INTRO_DELAY;
+    P1.setCoor(10, 90);
+    CPU.setCoor(295, 90);
+    ball.setCoor(155, 115);
+    ball.setVel(3, 0);
+    between = 200;
+    intro = 400;
+    delay1 = 100;
+    delay2 = 200;
+    intro_trans = 0;
+    title_trans = 255;
+    select = 0;
+    score[0] = 0;
+    score[1] = 0;
+}
+
+void initGame() {
+    if (allegro_init() != 0) fail("cannot start the Allegro library (is there a display?): %s", allegro_error);
+    install_timer();
+    install_mouse();
+    install_keyboard();
+    show_mouse(nullptr);
+    srand(static_cast<unsigned>(time(nullptr)));
+    install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr);  // without it the game plays silent
+    install_int_ex(ticker, BPS_TO_TIMER(100));
+    set_color_depth(32);
+    allegro_icon = rallyton_icon_xpm;
+    if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 320, 240, 0, 0) != 0)
+        fail("cannot open the 320 x 240 window: %s", allegro_error);
+    DoubleBuffer = create_bitmap(320, 240);
+    Black = create_bitmap(320, 240);
+    if (!DoubleBuffer || !Black) fail("cannot create the off-screen bitmaps");
+    clear_to_color(DoubleBuffer, makecol(0, 0, 0));
+    clear_to_color(Black, makecol(0, 0, 0));
+
+    // Allegro's loader crashes on a damaged file, so look at it first.
+    std::string problem = datafileProblem(DATAFILE_PATH);
+    if (!problem.empty()) fail("%s: %s", DATAFILE_PATH, problem.c_str());
+    data = load_datafile(DATAFILE_PATH);
+    if (!data) fail("%s: cannot be loaded", DATAFILE_PATH);
+
+    setStartValues();
+    set_close_button_callback(close_button_handler);
+    r_midi = rand() % 3 + 1;
+    set_volume(255, 150);
+}
+
+void processGamePass() {
+    int n = ticks.exchange(0);  // a tick arriving now is neither lost nor run twice
+    while (n > 0) {
+        logicProcess();
+        keyPresses();
+        n--;
+    }
+    drawProcess();
+    if (close_button_pressed) game_state = STATE_QUIT;
+}
+
+void processGame() {
+    while (game_state != STATE_QUIT) processGamePass();
+}
+
+void shutdownGame() {
+    destroy_bitmap(DoubleBuffer);
+    destroy_bitmap(Black);
+    unload_datafile(data);
+    DoubleBuffer = Black = nullptr;
+    data = nullptr;
+}
+
+void restart() {
+    P1.setCoor(10, 90);
+    CPU.setCoor(295, 90);
+    ball.setCoor(155, 115);
+    ball.setVel(3, 0);
+    score[0] = 0;
+    score[1] = 0;
+    winner = 0;
+    shu_list[0] = shu_list[1] = shu_list[2] = 0;
+    shu_num = 0;
+    title_trans = 255;
+    selection_1[0] = 1;
+    selection_1[1] = 0;
+    selection_2[0] = 1;
+    selection_2[1] = 0;
+    select = 0;
+}
+
+bool keyPressed(int k) {
+    if (key[k]) {
+        if (MyKeyArray[k]) return false;
+        MyKeyArray[k] = 1;
+        return true;
+    }
+    MyKeyArray[k] = 0;
+    return false;
+}
+
+// ---- drawing helpers ---------------------------------------------------
+
+void blitBuffer() {
+    blit(DoubleBuffer, screen, 0, 0, 0, 0, 320, 240);
+    clear_to_color(DoubleBuffer, makecol(0, 0, 0));
+}
+
+static void writeText(FONT *font, const char *format, int number, int x, int y, int colour) {
+    char text[64];
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#pragma GCC diagnostic ignored "-Wformat-security"
+    std::snprintf(text, sizeof text, format, number);  // our formats: "%d" or a plain text
+#pragma GCC diagnostic pop
+    textout_ex(DoubleBuffer, font, text, x, y, colour, -1);
+}
+
+void writeTextFromInt(const char *format, int number, int x, int y, int colour) {
+    writeText(fontEntry(8), format, number, x, y, colour);
+}
+
+void writeTextFromInt2(const char *format, int number, int x, int y, int colour) {
+    writeText(fontEntry(9), format, number, x, y, colour);
+}
+
+void fadeIn(BITMAP *bitmap, int level, int x, int y) {
+    // The blender takes 0..255; -1 (a finished fade) must leave the frame
+    // alone and 256 (the intro at full strength) must be opaque.
+    if (level < 0) level = 0;
+    if (level > 255) level = 255;
+    set_trans_blender(0, 0, 0, level);
+    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
+    draw_trans_sprite(DoubleBuffer, bitmap, x, y);
+    solid_mode();
+}
+
+}  // namespace rallyton

@@ -1,0 +1,10 @@
+// RALLYTON: table tennis seen from above.
+#include "main.h"
+
+int main() {
+    rallyton::initGame();
+    rallyton::processGame();
+    rallyton::shutdownGame();
+    return 0;
+}
+END_OF_MAIN()

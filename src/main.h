@@ -1,0 +1,88 @@
+// Shared state of the game: the state numbers, every global the screens
+// share, and the frame functions (start-up, loop, shutdown, helpers).
+#pragma once
+
+#include <allegro.h>
+
+#include <atomic>
+
+#include "ball.h"
+#include "paddle.h"
+
+namespace rallyton {
+
+enum : int {
+    STATE_MENU = 0,
+    STATE_PLAY = 1,
+    STATE_INTRO = 2,
+    STATE_SERVE = 3,
+    STATE_PAUSE = 4,
+    STATE_INTRO_DELAY = 5,
+    STATE_TITLE_DELAY = 6,
+    STATE_TITLE_FADE_IN = 7,
+    STATE_MATCH_FADE_OUT = 8,
+    STATE_MATCH_FADE_IN = 9,
+    STATE_EXIT_FADE_OUT = 10,
+    STATE_PLAYERS_MENU = 11,
+    STATE_GAME_OVER = 12,
+    STATE_QUIT = 255,
+};
+
+// The datafile path; a forward slash works on every platform we build for.
+extern const char *const DATAFILE_PATH;
+
+extern int game_state;
+extern int score[2];
+extern unsigned char winner;
+extern int between;
+extern int delay1;
+extern int delay2;
+extern int intro;
+extern int intro_trans;
+extern int title_trans;
+extern unsigned char select;  // lives in our namespace: POSIX owns ::select
+extern unsigned char selection_1[2];
+extern const char *s_text_1[2];
+extern unsigned char selection_2[2];
+extern const char *s_text_2[2];
+extern int sx[2];
+extern unsigned char p2;
+extern unsigned char thesound;
+extern unsigned char thebg;
+extern unsigned char midi;
+extern int r_midi;
+extern unsigned char shu_list[3];
+extern int shu_num;
+extern std::atomic<int> ticks;
+extern std::atomic<int> close_button_pressed;
+extern BITMAP *DoubleBuffer;
+extern BITMAP *Black;
+extern DATAFILE *data;
+
+extern Pong P1;
+extern Pong CPU;
+extern Ball ball;
+
+void initGame();
+void processGame();
+void processGamePass();  // one pass of the loop: pending ticks, one frame
+void shutdownGame();
+void ticker();
+void close_button_handler();
+
+void setStartValues();  // the start values initGame gives the globals
+void restart();
+bool keyPressed(int k);
+
+void blitBuffer();
+void writeTextFromInt(const char *format, int number, int x, int y, int colour);
+void writeTextFromInt2(const char *format, int number, int x, int y, int colour);
+void fadeIn(BITMAP *bitmap, int level, int x, int y);
+
+// The objects the game takes from its datafile, by index.
+inline BITMAP *bitmapEntry(int i) { return static_cast<BITMAP *>(data[i].dat); }
+inline FONT *fontEntry(int i) { return static_cast<FONT *>(data[i].dat); }
+inline SAMPLE *sampleEntry(int i) { return static_cast<SAMPLE *>(data[i].dat); }
+inline MIDI *midiEntry(int i) { return static_cast<MIDI *>(data[i].dat); }
+
+}  // namespace rallyton
