@@ -310,8 +310,8 @@ Canvas paddle(Rgb rubber) {
     for (int y = 0; y < 60; y++)
         for (int x = 0; x < 10; x++) {
             // Round off the four corners.
-            double cx = x < 3 ? 3 - x - 0.5 : x > 6 ? x - 6 + 0.5 : 0;
-            double cy = y < 3 ? 3 - y - 0.5 : y > 56 ? y - 56 + 0.5 : 0;
+            double cx = x < 3 ? 2.5 - x : x > 6 ? x - 6.5 : 0;
+            double cy = y < 3 ? 2.5 - y : y > 56 ? y - 56.5 : 0;
             if (cx * cx + cy * cy > 10.5) continue;
             double light = 1.15 - 0.05 * x - 0.004 * y;
             Rgb p = scale(rubber, light);

@@ -1,0 +1,129 @@
+#include "support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace test {
+
+void releaseAllKeys() {
+    for (int k = 1; k < KEY_MAX; k++) key[k] = 0;
+    for (int k = 1; k < KEY_MAX; k++) keyPressed(k);
+}
+
+void resetGame() {
+    stop_midi();
+    stop_sample(sampleEntry(14));
+    stop_sample(sampleEntry(15));
+    releaseAllKeys();
+    setStartValues();
+    restart();
+    winner = 0;
+    p2 = 0;
+    thesound = 1;
+    thebg = 1;
+    midi = 0;
+    r_midi = 1;
+    ticks = 0;
+    close_button_pressed = 0;
+    P1.vel = CPU.vel = 0;
+    ball.vx = 3;
+    ball.vy = 0;
+    ball.dir = 0;
+    ball.passed = 0;
+    clear_to_color(DoubleBuffer, makecol(0, 0, 0));
+    clear_to_color(screen, makecol(0, 0, 0));
+}
+
+void tick() {
+    logicProcess();
+    keyPresses();
+}
+
+void ticksN(int n) {
+    for (int i = 0; i < n; i++) tick();
+}
+
+int ticksUntilStateChanges(int limit) {
+    int start = game_state;
+    for (int n = 1; n <= limit; n++) {
+        tick();
+        if (game_state != start) return n;
+    }
+    return -1;
+}
+
+void tapKey(int k) {
+    key[k] = 1;
+    tick();
+    key[k] = 0;
+    tick();
+}
+
+Colour pixel(BITMAP *bmp, int x, int y) {
+    int c = getpixel(bmp, x, y);
+    return {getr(c), getg(c), getb(c)};
+}
+
+bool same(Colour a, Colour b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
+int countColour(BITMAP *bmp, int x0, int y0, int x1, int y1, Colour c) {
+    int n = 0;
+    for (int y = y0; y < y1; y++)
+        for (int x = x0; x < x1; x++)
+            if (same(pixel(bmp, x, y), c)) n++;
+    return n;
+}
+
+bool allBlack(BITMAP *bmp) { return countColour(bmp, 0, 0, bmp->w, bmp->h, {0, 0, 0}) == bmp->w * bmp->h; }
+
+}  // namespace test
+
+// The library comes up once for the whole run, as the game brings it up,
+// except that no window opens: a memory bitmap stands in for the screen.
+int main(int argc, char **argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    using namespace rallyton;
+    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+    // Sound goes to a scratch file through ALSA, so that samples really play
+    // (voices are taken) on a machine with no sound card.
+    char scratch[] = "/tmp/rallyton-tests-XXXXXX";
+    if (!mkdtemp(scratch)) return 1;
+    std::string dir = scratch;
+    FILE *cfg = std::fopen((dir + "/allegro.cfg").c_str(), "w");
+    if (!cfg) return 1;
+    std::fprintf(cfg, "[sound]\ndigi_card = ALSA\nalsa_device = file:FILE=%s/sound.raw,FORMAT=raw\nalsa_fragsize = 441\n",
+                 scratch);
+    std::fclose(cfg);
+    setenv("ALLEGRO", scratch, 1);
+    setenv("HOME", scratch, 1);
+    if (allegro_init() != 0) {
+        std::fprintf(stderr, "tests: Allegro needs a display; run under xvfb-run: %s\n", allegro_error);
+        return 1;
+    }
+    install_timer();
+    if (install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) != 0) {
+        std::fprintf(stderr, "tests: no sound: %s\n", allegro_error);
+        return 1;
+    }
+    set_color_depth(32);
+    screen = create_bitmap(320, 240);
+    DoubleBuffer = create_bitmap(320, 240);
+    Black = create_bitmap(320, 240);
+    clear_to_color(Black, makecol(0, 0, 0));
+    data = load_datafile(DATAFILE_PATH);
+    if (!data) {
+        std::fprintf(stderr, "tests: cannot load %s (run from the build folder)\n", DATAFILE_PATH);
+        return 1;
+    }
+    int result = RUN_ALL_TESTS();
+    stop_midi();
+    unload_datafile(data);
+    destroy_bitmap(Black);
+    destroy_bitmap(DoubleBuffer);
+    destroy_bitmap(screen);
+    screen = nullptr;
+    remove_sound();
+    std::system(("rm -rf " + dir).c_str());
+    return result;
+}
