@@ -31,8 +31,27 @@ void resetGame() {
     ball.vy = 0;
     ball.dir = 0;
     ball.passed = 0;
+    set_volume(255, 150);
     clear_to_color(DoubleBuffer, makecol(0, 0, 0));
     clear_to_color(screen, makecol(0, 0, 0));
+}
+
+bool playing(int entry) {
+    for (int v = 0; v < 256; v++)
+        if (voice_check(v) == sampleEntry(entry)) return true;
+    return false;
+}
+
+BITMAP *drawFrame() {
+    drawProcess();
+    return screen;
+}
+
+bool sameFrame(BITMAP *a, BITMAP *b) {
+    for (int y = 0; y < 240; y++)
+        for (int x = 0; x < 320; x++)
+            if (!same(pixel(a, x, y), pixel(b, x, y))) return false;
+    return true;
 }
 
 void tick() {

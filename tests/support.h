@@ -36,6 +36,13 @@ bool same(Colour a, Colour b);
 // Pixels of exactly this colour inside [x0, x1) x [y0, y1).
 int countColour(BITMAP *bmp, int x0, int y0, int x1, int y1, Colour c);
 bool allBlack(BITMAP *bmp);
+bool sameFrame(BITMAP *a, BITMAP *b);
+
+// Whether a sample of the datafile is sounding on some voice.
+bool playing(int entry);
+
+// Draws the current state's frame; returns the screen it reached.
+BITMAP *drawFrame();
 
 class GameTest : public ::testing::Test {
 protected:

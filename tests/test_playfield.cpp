@@ -243,14 +243,6 @@ TEST_F(GameTest, BallImagesDifferByDirection) {
 
 // ---- the bounce off the paddles ---------------------------------------------
 
-namespace {
-bool hitSoundPlaying() {
-    for (int v = 0; v < 256; v++)
-        if (voice_check(v) == sampleEntry(14)) return true;
-    return false;
-}
-}  // namespace
-
 TEST_F(GameTest, LeftPaddleHitWindowIsStrict) {
     struct Case {
         double x, y;
@@ -342,11 +334,11 @@ TEST_F(GameTest, HitSoundOnlyWithSoundOn) {
     ball.y = 100;
     ball.vx = -3;
     ball.collide(&P1);
-    EXPECT_FALSE(hitSoundPlaying());
+    EXPECT_FALSE(playing(14));
     thesound = 1;
     ball.vx = -3;
     ball.collide(&P1);
-    EXPECT_TRUE(hitSoundPlaying());
+    EXPECT_TRUE(playing(14));
 }
 
 // ---- the computer opponent ----------------------------------------------------
