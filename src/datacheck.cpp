@@ -203,7 +203,8 @@ const std::uint32_t expectedType[GAME_ENTRIES] = {
 std::string datafileStreamProblem(const unsigned char *bytes, std::size_t size) {
     Reader r{bytes, size};
     std::uint32_t magic, count;
-    if (!r.u32(magic) || magic != std::uint32_t(DAT_MAGIC)) return "is not an Allegro datafile";
+    if (!r.u32(magic)) return "is truncated";
+    if (magic != std::uint32_t(DAT_MAGIC)) return "is not an Allegro datafile";
     if (!r.u32(count)) return "is truncated";
 
     std::vector<Object> objects;

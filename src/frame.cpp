@@ -85,7 +85,7 @@ void setStartValues() {
 }
 
 void initGame() {
-    if (allegro_init() != 0) fail("cannot start the Allegro library (is there a display?): %s", allegro_error);
+    if (allegro_init() != 0) fail("cannot open a display (is DISPLAY set?)%s%s", *allegro_error ? ": " : "", allegro_error);
     install_timer();
     install_mouse();
     install_keyboard();
