@@ -351,31 +351,33 @@ Canvas ballImage(bool movingRight) {
     return c;
 }
 
-// The emblem: a red and a gold paddle crossed behind an orange ball on a
-// blue disc. Drawn at any size (the splash and the icon).
+// The emblem: two bats crossed under an orange ball on a blue disc. Drawn
+// at any size (the splash and the icon).
 void emblem(Canvas &c, double cx, double cy, double r) {
     c.disc(cx, cy, r, {20, 60, 110});
     c.disc(cx, cy, r * 0.9, TABLE);
-    for (double t = -0.9; t <= 0.9; t += 0.01) {  // the white centre line
-        c.blend(static_cast<int>(cx + t * r), static_cast<int>(cy), LINE, 0.8);
-    }
-    auto blade = [&](double angle, Rgb rubber) {
-        double ca = std::cos(angle), sa = std::sin(angle);
-        for (double s = -0.55; s <= 0.15; s += 0.004) {  // the blade
-            double w = 0.30 * std::sqrt(1 - std::pow((s + 0.2) / 0.36, 2) * 0.9);
-            for (double u = -w; u <= w; u += 0.01)
-                c.blend(static_cast<int>(cx + (s * ca - u * sa) * r), static_cast<int>(cy + (s * sa + u * ca) * r),
-                        scale(rubber, 1.0 - 0.5 * std::fabs(u)), 1.0);
-        }
-        for (double s = 0.15; s <= 0.6; s += 0.004)  // the handle
-            for (double u = -0.06; u <= 0.06; u += 0.01)
-                c.blend(static_cast<int>(cx + (s * ca - u * sa) * r), static_cast<int>(cy + (s * sa + u * ca) * r),
-                        {150, 100, 55}, 1.0);
+    c.rect(static_cast<int>(cx - r * 0.86), static_cast<int>(cy + r * 0.18), static_cast<int>(cx + r * 0.86),
+           static_cast<int>(cy + r * 0.18 + std::fmax(1, r * 0.04)), LINE);
+    // A bat: a round blade up and out, its handle pointing along (dx, dy).
+    auto bat = [&](double dx, double dy, Rgb rubber) {
+        double bx = cx - dx * r * 0.36, by = cy - dy * r * 0.36;
+        for (int y = static_cast<int>(cy - r); y <= static_cast<int>(cy + r); y++)
+            for (int x = static_cast<int>(cx - r); x <= static_cast<int>(cx + r); x++) {
+                // Distance to the handle's centre line, a segment out from the blade.
+                double px = x + 0.5 - bx, py = y + 0.5 - by;
+                double t = std::fmax(r * 0.26, std::fmin(r * 0.92, px * dx + py * dy));
+                double d = std::hypot(px - t * dx, py - t * dy);
+                double cover = r * 0.08 + 0.5 - d;
+                if (cover > 0) c.blend(x, y, {150, 98, 52}, cover > 1 ? 1 : cover);
+            }
+        c.disc(bx, by, r * 0.31, scale(rubber, 0.55));
+        c.disc(bx, by, r * 0.28, rubber);
+        c.disc(bx - r * 0.08, by - r * 0.1, r * 0.14, mix(rubber, {255, 255, 255}, 0.25), 0.6);
     };
-    blade(3.14159 * 0.75, {200, 40, 45});
-    blade(3.14159 * 0.25, {235, 190, 50});
-    c.disc(cx, cy - r * 0.45, r * 0.16, {255, 140, 30});
-    c.disc(cx + r * 0.04, cy - r * 0.5, r * 0.06, {255, 240, 200}, 0.8);
+    bat(0.707, 0.707, {235, 190, 50});
+    bat(-0.707, 0.707, {200, 40, 45});
+    c.disc(cx, cy - r * 0.66, r * 0.14, {255, 140, 30});
+    c.disc(cx + r * 0.04, cy - r * 0.7, r * 0.05, {255, 240, 200}, 0.8);
 }
 
 // The splash: the emblem above the game's name, on a dark blue night.
