@@ -792,13 +792,13 @@ std::vector<Style> styles() {
     Style mellow{96, 11, {2, 4, 5, 7, 9, 11, 0},
                  {{D, true}, {G, false}, {A, true}, {E, true}, {D, true}, {G, false}, {C, false}, {A, false}},
                  {{F, false}, {C, false}, {G, false}, {D, true}, {Bb, false}, {F, false}, {G, false}, {A, false}},
-                 "IAABAO", 66, 0, 33, 12,
+                 "IAABAO", 66, 88, 33, 12,
                  "x.......x..o....", "....o.......o..o", "x..ox..ox..ox..o",
                  35, 37, 51, 55, 1, 1};
     Style driving{150, 23, {4, 6, 7, 9, 11, 0, 2},
                   {{E, true}, {C, false}, {D, false}, {B, true}, {E, true}, {C, false}, {D, false}, {D, false}},
                   {{C, false}, {D, false}, {E, true}, {E, true}, {A, true}, {C, false}, {B, false}, {B, false}},
-                  "IAABABAO", 29, 48, 34, 24,
+                  "IAABABAO", 29, 45, 34, 24,
                   "x.x...x.x.x...x.", "....x.......x...", "xoxoxoxoxoxoxoxo",
                   36, 40, 42, 57, 2, 2};
     return {bright, mellow, driving};
