@@ -590,13 +590,16 @@ std::vector<std::uint8_t> midiFile(int bpm, const std::vector<Part> &parts) {
     auto t = trackChunk(tempo);
     b.insert(b.end(), t.begin(), t.end());
 
+    // No note rings longer than 0.45 s: the music switch and the pause only
+    // stop notes from starting, so the music falls silent within half a second.
+    const int longest = static_cast<int>(0.45 * bpm / 60.0 * PPQ);
     for (const Part &part : parts) {
         struct Event {
             int time, order, status, a, b;
         };
         std::vector<Event> events;
         for (const Note &n : part.notes) {
-            events.push_back({n.start + n.length, 0, 0x80 | part.channel, n.key, 0});  // offs before ons
+            events.push_back({n.start + std::min(n.length, longest), 0, 0x80 | part.channel, n.key, 0});  // offs first
             events.push_back({n.start, 1, 0x90 | part.channel, n.key, n.velocity});
         }
         std::stable_sort(events.begin(), events.end(), [](const Event &x, const Event &y) {
@@ -792,7 +795,7 @@ std::vector<Style> styles() {
     Style mellow{96, 11, {2, 4, 5, 7, 9, 11, 0},
                  {{D, true}, {G, false}, {A, true}, {E, true}, {D, true}, {G, false}, {C, false}, {A, false}},
                  {{F, false}, {C, false}, {G, false}, {D, true}, {Bb, false}, {F, false}, {G, false}, {A, false}},
-                 "IAABAO", 66, 88, 33, 12,
+                 "IAABAO", 66, 5, 33, 12,
                  "x.......x..o....", "....o.......o..o", "x..ox..ox..ox..o",
                  35, 37, 51, 55, 1, 1};
     Style driving{150, 23, {4, 6, 7, 9, 11, 0, 2},
