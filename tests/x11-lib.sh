@@ -9,7 +9,7 @@ passed=0
 
 start_xvfb() {
   local fdfile=$scratch/display
-  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$fdfile" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do [ -s "$fdfile" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$fdfile")"
