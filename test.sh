@@ -3,7 +3,7 @@
 set -eu
 cd "$(dirname "$0")"
 scripts/setup.sh test
-cmake -S . -B build-test -DRALLYTON_TESTS=ON
+cmake -S . -B build-test -DRALLYTON_TESTS=ON -DRALLYTON_BENCH=ON
 cmake --build build-test -j"$(nproc)"
 timeout 1800 xvfb-run -a -s "-screen 0 640x480x24 -noreset" \
   ctest --test-dir build-test --output-on-failure -j2 --timeout 600

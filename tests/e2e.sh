@@ -15,7 +15,10 @@ trap 'finish; [ -n "${KEEP:-}" ] || rm -rf "$scratch"' EXIT
 start_xvfb
 
 BLACK=000000
+# The first run is measured: its peak memory, through to the exit fade.
+[ -x /usr/bin/time ] && game_wrapper="/usr/bin/time -v -o $scratch/time.txt"
 start_game
+game_wrapper=""
 at 0.5; shot delay1
 check "black before the intro" eq "$(count delay1 0 0 320 240 $BLACK)" 76800
 at 5.0; shot intro
@@ -75,6 +78,7 @@ check "exit game highlighted" gt "$(count exitchosen 200 120 80 12 C8C8C8)" 20
 press Return
 wait_game 10
 check "exit fade ends the program with status 0" eq "$game_status" 0
+[ -s "$scratch/time.txt" ] && echo "     peak memory: $(awk -F': ' '/Maximum resident/ {print $2}' "$scratch/time.txt") kB"
 
 # The close button in the middle of a rally.
 start_game

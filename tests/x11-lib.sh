@@ -17,7 +17,7 @@ start_xvfb() {
 
 # Starts the game in the background (from the folder that holds data/).
 start_game() {
-  (cd "$game_dir" && exec "$game" >"$scratch/game.out" 2>&1) &
+  (cd "$game_dir" && exec ${game_wrapper:-} "$game" >"$scratch/game.out" 2>&1) &
   game_pid=$!
   t0=$(date +%s.%N)
   wid=""
@@ -27,6 +27,7 @@ start_game() {
     sleep 0.05
   done
   [ -n "$wid" ] || { echo "FAIL: no window"; exit 1; }
+  echo "     window up $(printf %.3f "$(now)") s after start"
 }
 
 # Sleeps until T seconds after the game started.

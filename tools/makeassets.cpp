@@ -398,8 +398,13 @@ Canvas intro() {
 
 // The icon, 32 x 32: the emblem alone.
 Canvas icon() {
-    Canvas c(32, 32, MASK);
+    // Drawn over the rim colour, then cut out with a hard edge, so that no
+    // pixel is half magenta.
+    Canvas c(32, 32, {20, 60, 110});
     emblem(c, 16, 16, 15.5);
+    for (int y = 0; y < 32; y++)
+        for (int x = 0; x < 32; x++)
+            if (std::hypot(x + 0.5 - 16, y + 0.5 - 16) > 15.8) c.at(x, y) = MASK;
     return c;
 }
 
@@ -485,6 +490,62 @@ std::vector<std::uint8_t> iconIco(const Canvas &c) {
             b.push_back(static_cast<std::uint8_t>(bits));
         }
     return b;
+}
+
+// A PNG of the icon, for the desktop entry: RGBA, with the mask colour
+// made transparent, stored without compression (it is tiny).
+std::uint32_t crc32(const std::vector<std::uint8_t> &b, std::size_t from) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = from; i < b.size(); i++) {
+        c ^= b[i];
+        for (int k = 0; k < 8; k++) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return c ^ 0xFFFFFFFFu;
+}
+
+void pngChunk(std::vector<std::uint8_t> &png, const char *type, const std::vector<std::uint8_t> &body) {
+    put32be(png, static_cast<std::uint32_t>(body.size()));
+    std::size_t start = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), body.begin(), body.end());
+    put32be(png, crc32(png, start));
+}
+
+std::vector<std::uint8_t> pngImage(const Canvas &c) {
+    std::vector<std::uint8_t> raw;  // each row: filter 0, then RGBA pixels
+    for (int y = 0; y < c.h; y++) {
+        raw.push_back(0);
+        for (int x = 0; x < c.w; x++) {
+            const Rgb &p = c.px[static_cast<std::size_t>(y) * c.w + x];
+            bool masked = p.r == MASK.r && p.g == MASK.g && p.b == MASK.b;
+            raw.insert(raw.end(), {static_cast<std::uint8_t>(masked ? 0 : p.r), static_cast<std::uint8_t>(masked ? 0 : p.g),
+                                   static_cast<std::uint8_t>(masked ? 0 : p.b), static_cast<std::uint8_t>(masked ? 0 : 255)});
+        }
+    }
+    std::vector<std::uint8_t> z{0x78, 0x01};  // zlib stream of stored blocks
+    for (std::size_t at = 0; at < raw.size(); at += 65535) {
+        std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+        z.push_back(at + n == raw.size() ? 1 : 0);
+        put16le(z, static_cast<unsigned>(n));
+        put16le(z, static_cast<unsigned>(~n & 0xFFFF));
+        z.insert(z.end(), raw.begin() + static_cast<long>(at), raw.begin() + static_cast<long>(at + n));
+    }
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t v : raw) {
+        a = (a + v) % 65521;
+        b = (b + a) % 65521;
+    }
+    put32be(z, (b << 16) | a);
+
+    std::vector<std::uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> header;
+    put32be(header, static_cast<std::uint32_t>(c.w));
+    put32be(header, static_cast<std::uint32_t>(c.h));
+    header.insert(header.end(), {8, 6, 0, 0, 0});
+    pngChunk(png, "IHDR", header);
+    pngChunk(png, "IDAT", z);
+    pngChunk(png, "IEND", {});
+    return png;
 }
 
 // ---- sounds --------------------------------------------------------------
@@ -840,5 +901,6 @@ int main(int argc, char **argv) {
     writeFile("icon_xpm.cpp", std::vector<std::uint8_t>(xpm.begin(), xpm.end()));
     writeFile("rallyton.ico", iconIco(ic));
     writeFile("icon.bmp", bmp24(ic));
+    writeFile("icon.png", pngImage(ic));
     return 0;
 }

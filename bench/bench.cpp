@@ -1,0 +1,146 @@
+// What a logic tick and each kind of frame cost, against the floor every
+// play frame pays: three full-frame copies (background into the buffer,
+// buffer to the screen, clearing the buffer). Run under a display (xvfb-run)
+// from the build folder; prints each frame's cost as a ratio to the floor.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "main.h"
+#include "screens.h"
+
+using namespace rallyton;
+
+namespace {
+
+void freshMatch() {
+    stop_midi();
+    setStartValues();
+    restart();
+    winner = 0;
+    p2 = 0;
+    midi = 1;  // no music to start: the tick alone is measured
+    P1.vel = CPU.vel = 0;
+    for (int k = 1; k < KEY_MAX; k++) key[k] = 0;
+}
+
+// A rally in full flight: the ball has flown 40 ticks, so its trail shows
+// all 29 copies apart.
+void rallyInFlight() {
+    freshMatch();
+    game_state = STATE_PLAY;
+    ball.vy = -1.7;
+    for (int i = 0; i < 40; i++) logicProcess();
+}
+
+void BM_RallyTick(benchmark::State &state) {
+    rallyInFlight();
+    for (auto _ : state) {
+        logicProcess();
+        keyPresses();
+        if (game_state != STATE_PLAY) rallyInFlight();
+    }
+}
+BENCHMARK(BM_RallyTick);
+
+void BM_WholeMatch(benchmark::State &state) {
+    long ticks = 0;
+    for (auto _ : state) {
+        srand(77);
+        freshMatch();
+        game_state = STATE_SERVE;
+        while (game_state != STATE_GAME_OVER) {
+            logicProcess();
+            keyPresses();
+            ticks++;
+        }
+    }
+    state.counters["ticks_per_match"] = benchmark::Counter(static_cast<double>(ticks) / state.iterations());
+}
+BENCHMARK(BM_WholeMatch)->Unit(benchmark::kMillisecond);
+
+void BM_Floor(benchmark::State &state) {
+    for (auto _ : state) {
+        blit(bitmapEntry(0), DoubleBuffer, 0, 0, 0, 0, 320, 240);
+        blit(DoubleBuffer, screen, 0, 0, 0, 0, 320, 240);
+        clear_to_color(DoubleBuffer, makecol(0, 0, 0));
+    }
+}
+BENCHMARK(BM_Floor);
+
+void frame(benchmark::State &state, void (*setUp)()) {
+    setUp();
+    for (auto _ : state) drawProcess();
+}
+
+BENCHMARK_CAPTURE(frame, Rally, [] { rallyInFlight(); });
+BENCHMARK_CAPTURE(frame, Serve, [] {
+    freshMatch();
+    game_state = STATE_SERVE;
+});
+BENCHMARK_CAPTURE(frame, Pause, [] {
+    rallyInFlight();
+    game_state = STATE_PAUSE;
+});
+BENCHMARK_CAPTURE(frame, Menu, [] {
+    freshMatch();
+    game_state = STATE_MENU;
+});
+BENCHMARK_CAPTURE(frame, Fade, [] {
+    freshMatch();
+    game_state = STATE_TITLE_FADE_IN;
+    title_trans = 127;
+});
+BENCHMARK_CAPTURE(frame, Intro, [] {
+    freshMatch();
+    game_state = STATE_INTRO;
+    intro_trans = 256;
+});
+
+// Keeps each run's time per iteration, to print the ratios at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+    std::map<std::string, double> nanos;
+    void ReportRuns(const std::vector<Run> &runs) override {
+        for (const Run &r : runs) nanos[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (allegro_init() != 0) {
+        std::fprintf(stderr, "bench: needs a display (run under xvfb-run)\n");
+        return 1;
+    }
+    install_timer();
+    install_sound(DIGI_NONE, MIDI_NONE, nullptr);
+    set_color_depth(32);
+    // The screen is a memory bitmap: the copy to a real window is measured
+    // by the end-to-end run, not here.
+    screen = create_bitmap(320, 240);
+    DoubleBuffer = create_bitmap(320, 240);
+    Black = create_bitmap(320, 240);
+    clear_to_color(Black, makecol(0, 0, 0));
+    data = load_datafile(DATAFILE_PATH);
+    if (!data) {
+        std::fprintf(stderr, "bench: cannot load %s (run from the build folder)\n", DATAFILE_PATH);
+        return 1;
+    }
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    double floor = reporter.nanos["BM_Floor"];
+    if (floor > 0) {
+        std::printf("\nEach frame as a ratio to the floor (%.0f ns):\n", floor);
+        for (const auto &[name, ns] : reporter.nanos)
+            if (name.rfind("frame/", 0) == 0) std::printf("  %-8s %5.2f\n", name.c_str() + 6, ns / floor);
+    }
+    unload_datafile(data);
+    return 0;
+}
