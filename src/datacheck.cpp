@@ -87,16 +87,12 @@ bool glyphsOk(Reader &r, long count, bool mono) {
     return true;
 }
 
-bool fontOk(Reader r, bool &allMono) {
+bool fontOk(Reader r) {
     int kind;
     if (!r.i16(kind)) return false;
-    allMono = true;
-    if (kind == 8) return r.take(95 * 8);
-    if (kind == 16) return r.take(95 * 16);
-    if (kind == -1) {
-        allMono = false;
-        return glyphsOk(r, 95, false);
-    }
+    if (kind == 8) return r.take(std::size_t(95) * 8);  // the old fixed 8 x 8 and 8 x 16 fonts
+    if (kind == 16) return r.take(std::size_t(95) * 16);
+    if (kind == -1) return glyphsOk(r, 95, false);
     if (kind != 0) return false;
     int ranges;
     if (!r.i16(ranges) || ranges <= 0) return false;
@@ -105,7 +101,6 @@ bool fontOk(Reader r, bool &allMono) {
         std::uint32_t start, end;
         if (!r.u8(mono) || !r.u32(start) || !r.u32(end)) return false;
         if (end < start || end - start >= 0x110000) return false;
-        if (mono != 1) allMono = false;
         if (!glyphsOk(r, long(end - start) + 1, mono == 1)) return false;
     }
     return true;
@@ -150,11 +145,11 @@ std::string checkObject(Reader &r, int depth, Object &out) {
 
     out.type = type;
     out.body = body;
-    int w, h;
-    bool mono;
     bool ok = true;
-    if (type == std::uint32_t(DAT_BITMAP)) ok = bitmapOk(body, w, h);
-    else if (type == std::uint32_t(DAT_FONT)) ok = fontOk(body, mono);
+    if (type == std::uint32_t(DAT_BITMAP)) {
+        int w, h;
+        ok = bitmapOk(body, w, h);
+    } else if (type == std::uint32_t(DAT_FONT)) ok = fontOk(body);
     else if (type == std::uint32_t(DAT_SAMPLE)) ok = sampleOk(body);
     else if (type == std::uint32_t(DAT_MIDI)) ok = midiOk(body);
     else if (type == std::uint32_t(DAT_FILE)) {

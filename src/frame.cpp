@@ -98,9 +98,10 @@ void initGame() {
     if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 320, 240, 0, 0) != 0)
         fail("cannot open the 320 x 240 window: %s", allegro_error);
     DoubleBuffer = create_bitmap(320, 240);
-    Black = create_bitmap(320, 240);
-    if (!DoubleBuffer || !Black) fail("cannot create the off-screen bitmaps");
+    if (!DoubleBuffer) fail("cannot create the off-screen bitmap");
     clear_to_color(DoubleBuffer, makecol(0, 0, 0));
+    Black = create_bitmap(320, 240);
+    if (!Black) fail("cannot create the off-screen bitmap");
     clear_to_color(Black, makecol(0, 0, 0));
 
     // Allegro's loader crashes on a damaged file, so look at it first.

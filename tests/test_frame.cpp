@@ -59,17 +59,6 @@ TEST_F(GameTest, TickerCountsTicksForTheLoop) {
     EXPECT_EQ(delay1, 97);
 }
 
-TEST_F(GameTest, TimerDeliversAHundredTicksASecond) {
-    // The real timer at the game's rate; generous bounds, it is a shared machine.
-    ASSERT_EQ(install_int_ex(ticker, BPS_TO_TIMER(100)), 0);
-    ticks = 0;
-    rest(500);
-    int n = ticks.exchange(0);
-    remove_int(ticker);
-    EXPECT_GE(n, 30);
-    EXPECT_LE(n, 70);
-}
-
 // ---- start-up values ------------------------------------------------------
 
 TEST_F(GameTest, StartValues) {

@@ -716,7 +716,7 @@ std::vector<Note> melody(const Style &st, const std::vector<Chord> &chords, int 
         {2, 2, 1, 1, 2, 0}, {1, 2, 1, 2, 2, 0},    {4, 2, 2, 0},
     };
     const int nRhythms = sizeof rhythms / sizeof rhythms[0];
-    int motif[2] = {rnd.below(nRhythms), rnd.below(nRhythms)};
+    const int motif[2] = {rnd.below(nRhythms), rnd.below(nRhythms)};
     std::vector<Note> notes;
     int last = chords[0].root + st.leadOctave + 7;
     auto inScale = [&](int n) {
