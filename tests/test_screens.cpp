@@ -166,6 +166,9 @@ TEST_F(GameTest, OnePlayerMatchAgainstTheComputerEndsAtTen) {
     // The ball is no longer moved and the computer stops steering.
     double x = ball.x;
     CPU.vel = 2;
+    CPU.setCoor(295, 90);
+    ball.dir = 0;  // the ball coming at it, far above: the computer would pull up
+    ball.y = 0;
     tick();
     EXPECT_EQ(ball.x, x);
     EXPECT_DOUBLE_EQ(CPU.vel, 1.8);
@@ -283,6 +286,16 @@ TEST_F(GameTest, TwoKeysInOneTickBothActInTableOrder) {
     key[KEY_P] = key[KEY_ESC] = 1;
     tick();
     EXPECT_EQ(game_state, STATE_TITLE_FADE_IN);
+
+    // ESC then R: the match is left (music stopped) and then restarted.
+    resetGame();
+    startMatch(1);
+    while (game_state != STATE_PLAY) tick();
+    ASSERT_GE(midi_pos, 0);
+    key[KEY_ESC] = key[KEY_R] = 1;
+    tick();
+    EXPECT_EQ(game_state, STATE_MATCH_FADE_OUT);
+    EXPECT_LT(midi_pos, 0);
 }
 
 TEST_F(GameTest, KeysThatDoNothingWhereTheyDoNothing) {
