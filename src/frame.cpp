@@ -67,12 +67,17 @@ void ticker() { ticks++; }
 
 void close_button_handler() { close_button_pressed = TRUE; }
 
-void setStartValues() {
-    game_state = STATE_INTRO_DELAY;
+// Paddles at their lines, the ball centred and served to the right.
+static void placeForMatchStart() {
     P1.setCoor(10, 90);
     CPU.setCoor(295, 90);
     ball.setCoor(155, 115);
     ball.setVel(3, 0);
+}
+
+void setStartValues() {
+    game_state = STATE_INTRO_DELAY;
+    placeForMatchStart();
     between = 200;
     intro = 400;
     delay1 = 100;
@@ -140,10 +145,7 @@ void shutdownGame() {
 }
 
 void restart() {
-    P1.setCoor(10, 90);
-    CPU.setCoor(295, 90);
-    ball.setCoor(155, 115);
-    ball.setVel(3, 0);
+    placeForMatchStart();
     score[0] = 0;
     score[1] = 0;
     winner = 0;
