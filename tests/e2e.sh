@@ -11,7 +11,7 @@ send_close=$2
 game_dir=$(dirname "$game")
 scratch=$(mktemp -d)
 . "$(dirname "$0")/x11-lib.sh"
-trap 'finish; [ -n "${KEEP:-}" ] || rm -rf "$scratch"' EXIT
+trap finish EXIT
 start_xvfb
 
 BLACK=000000

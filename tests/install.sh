@@ -8,7 +8,7 @@ build=$1
 send_close=$2
 scratch=$(mktemp -d)
 . "$(dirname "$0")/x11-lib.sh"
-trap 'finish; rm -rf "$scratch"' EXIT
+trap finish EXIT
 
 prefix=$scratch/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null

@@ -26,7 +26,7 @@ start_game() {
     [ -n "$wid" ] && break
     sleep 0.05
   done
-  [ -n "$wid" ] || { echo "FAIL: no window"; exit 1; }
+  [ -n "$wid" ] || { failures=$((failures + 1)); echo "FAIL: no window"; exit 1; }
   echo "     window up $(printf %.3f "$(now)") s after start"
 }
 
@@ -86,9 +86,15 @@ mean() { "$IM" "$scratch/$1.png" -colorspace Gray -format "%[fx:int(1000*mean)]"
 # differing SHOT IMAGE: how many pixels differ.
 differing() { compare -metric AE "$scratch/$1.png" "$2" null: 2>&1; }
 
+# The EXIT trap of every script that sources this: stops what it started,
+# removes the scratch folder (unless KEEP is set) and fails the script if a
+# check failed or the script itself stopped on an error.
 finish() {
+  local status=$?
   [ -n "${game_pid:-}" ] && kill -9 "$game_pid" 2>/dev/null
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "${KEEP:-}" ] || rm -rf "$scratch"
   echo "$passed passed, $failures failed"
-  [ "$failures" -eq 0 ]
+  [ "$status" -eq 0 ] && [ "$failures" -eq 0 ] && exit 0
+  exit 1
 }
