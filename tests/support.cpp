@@ -39,10 +39,20 @@ void resetGame() {
     clear_to_color(screen, makecol(0, 0, 0));
 }
 
-bool playing(int entry) {
+int voiceOf(int entry) {
     for (int v = 0; v < 256; v++)
-        if (voice_check(v) == sampleEntry(entry)) return true;
-    return false;
+        if (voice_check(v) == sampleEntry(entry)) return v;
+    return -1;
+}
+
+bool playing(int entry) { return voiceOf(entry) >= 0; }
+
+void expectPlayedAsTheGameDoes(int entry) {
+    int v = voiceOf(entry);
+    ASSERT_GE(v, 0) << "entry " << entry << " is not sounding";
+    EXPECT_EQ(voice_get_volume(v), 255);
+    EXPECT_EQ(voice_get_pan(v), 0);  // the hard left, as the game has always had it
+    EXPECT_EQ(voice_get_frequency(v), sampleEntry(entry)->freq);  // 1000: its own pitch
 }
 
 BITMAP *drawFrame() {

@@ -40,6 +40,8 @@ bool sameFrame(BITMAP *a, BITMAP *b);
 
 // Whether a sample of the datafile is sounding on some voice.
 bool playing(int entry);
+// It sounds at full volume, panned hard left, at its own pitch.
+void expectPlayedAsTheGameDoes(int entry);
 
 // Draws the current state's frame; returns the screen it reached.
 BITMAP *drawFrame();

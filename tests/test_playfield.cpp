@@ -338,7 +338,7 @@ TEST_F(GameTest, HitSoundOnlyWithSoundOn) {
     thesound = 1;
     ball.vx = -3;
     ball.collide(&P1);
-    EXPECT_TRUE(playing(14));
+    expectPlayedAsTheGameDoes(14);
 }
 
 // ---- the computer opponent ----------------------------------------------------

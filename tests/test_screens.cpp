@@ -336,7 +336,7 @@ TEST_F(GameTest, MenuClickSoundsEvenWithSoundEffectsOff) {
     thesound = 0;
     game_state = STATE_MENU;
     tapKey(KEY_RIGHT);
-    EXPECT_TRUE(playing(15));
+    expectPlayedAsTheGameDoes(15);
     stop_sample(sampleEntry(15));
     tapKey(KEY_ESC);  // no click for ESC
     EXPECT_FALSE(playing(15));
