@@ -92,8 +92,7 @@ void Ball::collide(Pong *p) {
             vx += 0.04;
         }
     } else {
-        hit = x + size < p->getX() + 15 && x + size > p->getX() - 1 && y + size > p->getY() &&
-              y < p->getY() + 60;
+        hit = x + size < p->getX() + 15 && x + size > p->getX() - 1 && y + size > p->getY() && y < p->getY() + 60;
         if (hit) {
             vy += p->vel;
             vx += 0.04;

@@ -168,7 +168,8 @@ std::string checkObjects(Reader &r, std::uint32_t count, int depth, std::vector<
         std::string problem = checkObject(r, depth, object);
         if (!problem.empty()) {
             if (depth > 0) return problem;
-            if (problem == "runs past the end of the file") return "is truncated (entry " + std::to_string(i) + " " + problem + ")";
+            if (problem == "runs past the end of the file")
+                return "is truncated (entry " + std::to_string(i) + " " + problem + ")";
             return "entry " + std::to_string(i) + " " + problem;
         }
         if (top) top->push_back(object);
@@ -184,14 +185,10 @@ const char *typeName(std::uint32_t type) {
     return nullptr;  // entry 10: anything
 }
 
-// What the game reads at each index.
+// What the game reads at each index (entry 10 is never read: anything goes).
 const std::uint32_t expectedType[GAME_ENTRIES] = {
-    std::uint32_t(DAT_BITMAP), std::uint32_t(DAT_BITMAP), std::uint32_t(DAT_BITMAP), std::uint32_t(DAT_BITMAP),
-    std::uint32_t(DAT_BITMAP), std::uint32_t(DAT_BITMAP), std::uint32_t(DAT_BITMAP), std::uint32_t(DAT_BITMAP),
-    std::uint32_t(DAT_FONT),   std::uint32_t(DAT_FONT),   0,
-    std::uint32_t(DAT_MIDI),   std::uint32_t(DAT_MIDI),   std::uint32_t(DAT_MIDI),
-    std::uint32_t(DAT_SAMPLE), std::uint32_t(DAT_SAMPLE),
-};
+    DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP,
+    DAT_FONT,   DAT_FONT,   0,          DAT_MIDI,   DAT_MIDI,   DAT_MIDI,   DAT_SAMPLE, DAT_SAMPLE};
 
 }  // namespace
 

@@ -10,7 +10,7 @@
 #include "main.h"
 #include "screens.h"
 
-extern void *allegro_icon;               // Allegro's X11 window icon (an XPM)
+extern void *allegro_icon;  // Allegro's X11 window icon (an XPM)
 extern const char *rallyton_icon_xpm[];  // made by the asset program
 
 namespace rallyton {
@@ -90,7 +90,8 @@ void setStartValues() {
 }
 
 void initGame() {
-    if (allegro_init() != 0) fail("cannot open a display (is DISPLAY set?)%s%s", *allegro_error ? ": " : "", allegro_error);
+    if (allegro_init() != 0)
+        fail("cannot open a display (is DISPLAY set?)%s%s", *allegro_error ? ": " : "", allegro_error);
     install_timer();
     install_mouse();
     install_keyboard();

@@ -50,9 +50,7 @@ void logicProcess() {
         ball.collide(&P1);
         ball.collide(&CPU);
         break;
-    case STATE_INTRO:
-        introFade();
-        break;
+    case STATE_INTRO: introFade(); break;
     case STATE_SERVE:
         musicAndPaddles(true);
         if (between > 0) {
@@ -74,9 +72,7 @@ void logicProcess() {
     case STATE_MATCH_FADE_OUT: fadeUp(STATE_MATCH_FADE_IN); break;
     case STATE_MATCH_FADE_IN: fadeDown(STATE_SERVE); break;
     case STATE_EXIT_FADE_OUT: fadeUp(STATE_QUIT); break;
-    case STATE_GAME_OVER:
-        musicAndPaddles(false);
-        break;
+    case STATE_GAME_OVER: musicAndPaddles(false); break;
     default:  // the menus and the pause wait for keys; anything else is not a state
         break;
     }

@@ -3,8 +3,8 @@
 #include <dlfcn.h>
 
 #include <cstdio>
-#include <fstream>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace test {
@@ -137,7 +137,8 @@ int main(int argc, char **argv) {
     std::string dir = scratch;
     FILE *cfg = std::fopen((dir + "/allegro.cfg").c_str(), "w");
     if (!cfg) return 1;
-    std::fprintf(cfg, "[sound]\ndigi_card = ALSA\nalsa_device = file:FILE=%s/sound.raw,FORMAT=raw\nalsa_fragsize = 441\n",
+    std::fprintf(cfg,
+                 "[sound]\ndigi_card = ALSA\nalsa_device = file:FILE=%s/sound.raw,FORMAT=raw\nalsa_fragsize = 441\n",
                  scratch);
     std::fclose(cfg);
     setenv("ALLEGRO", scratch, 1);

@@ -97,7 +97,8 @@ Bytes gameStream(int replace = -1, const Bytes &with = {}, int count = 16) {
     Bytes b;
     be32(b, DAT_MAGIC);
     be32(b, static_cast<std::uint32_t>(count));
-    for (int i = 0; i < count; i++) b.insert(b.end(), entries[static_cast<std::size_t>(i)].begin(), entries[static_cast<std::size_t>(i)].end());
+    for (int i = 0; i < count; i++)
+        b.insert(b.end(), entries[static_cast<std::size_t>(i)].begin(), entries[static_cast<std::size_t>(i)].end());
     return b;
 }
 

@@ -400,8 +400,8 @@ TEST_F(GameTest, MenuHighlightFollowsTheFlags) {
     EXPECT_EQ(countColour(screen, 60, 120, 140, 132, dim), 0);
     EXPECT_GT(countColour(screen, 200, 120, 280, 132, dim), 0);
     EXPECT_EQ(countColour(screen, 200, 120, 280, 132, bright), 0);
-    EXPECT_GT(countColour(screen, 75, 84, 235, 112, title), 0);   // RALLYTON
-    EXPECT_GT(countColour(screen, 240, 82, 272, 93, title), 0);   // v1.1
+    EXPECT_GT(countColour(screen, 75, 84, 235, 112, title), 0);  // RALLYTON
+    EXPECT_GT(countColour(screen, 240, 82, 272, 93, title), 0);  // v1.1
     selection_1[0] = selection_1[1] = 1;  // each item by its own flag
     drawFrame();
     EXPECT_GT(countColour(screen, 200, 120, 280, 132, bright), 0);
@@ -481,7 +481,7 @@ TEST_F(GameTest, PauseVeilDarkensAllButPaused) {
     Colour veiled = pixel(screen, 120, 60);
     EXPECT_NEAR(veiled.b, table.b * 75 / 256, 1);
     EXPECT_EQ(countColour(screen, 160, 226, 320, 240, {200, 200, 200}), 0);  // the status line is under the veil
-    EXPECT_GT(countColour(screen, 87, 90, 207, 118, {190, 190, 190}), 40);   // "PAUSED" is not
+    EXPECT_GT(countColour(screen, 87, 90, 207, 118, {190, 190, 190}), 40);  // "PAUSED" is not
 }
 
 TEST_F(GameTest, WinnerLineAndItsScoreColours) {
@@ -503,7 +503,8 @@ TEST_F(GameTest, WinnerLineAndItsScoreColours) {
         textout_ex(expected, fontEntry(8), text, c.textX, 55, makecol(255, 255, 255), -1);
         for (int y = 55; y < 83; y++)
             for (int x = 0; x < 320; x++)
-                ASSERT_EQ(same(pixel(expected, x, y), white), same(pixel(screen, x, y), white)) << text << " " << x << "," << y;
+                ASSERT_EQ(same(pixel(expected, x, y), white), same(pixel(screen, x, y), white))
+                    << text << " " << x << "," << y;
         bool leftWon = c.winner == 1;
         EXPECT_GT(countColour(screen, 70, 90, 110, 118, leftWon ? white : dark), 20) << text;
         EXPECT_EQ(countColour(screen, 70, 90, 110, 118, leftWon ? dark : white), 0) << text;

@@ -1,8 +1,8 @@
 // A long run: a million ticks of one-player matches, the computer on the
 // right and a simple scripted player on the left, with the invariants of
 // the play field checked on every tick.
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "support.h"

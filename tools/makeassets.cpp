@@ -150,7 +150,7 @@ std::vector<std::uint8_t> bmp8(int w, int h, const std::vector<std::uint8_t> &in
     for (int i = 0; i < 256; i++) {
         int v = i == 1 ? 255 : 0;
         b.push_back(i == 255 ? 255 : v);  // blue
-        b.push_back(v);                   // green
+        b.push_back(v);  // green
         b.push_back(i == 255 ? 255 : v);  // red
         b.push_back(0);
     }
@@ -208,14 +208,14 @@ Grid bold(const Grid &in) {
     return out;
 }
 
-Grid bigGlyph(int ch) { return scale3x(glyphGrid(ch)); }    // 15 x 27
-Grid smallGlyph(int ch) { return bold(glyphGrid(ch)); }     // 6 x 9
+Grid bigGlyph(int ch) { return scale3x(glyphGrid(ch)); }  // 15 x 27
+Grid smallGlyph(int ch) { return bold(glyphGrid(ch)); }  // 6 x 9
 
 struct FontStyle {
     int cellW, cellH, inkX, inkY;
     Grid (*glyph)(int);
 };
-const FontStyle BIG{20, 28, 2, 0, bigGlyph};     // the title, scores, "PAUSED"
+const FontStyle BIG{20, 28, 2, 0, bigGlyph};  // the title, scores, "PAUSED"
 const FontStyle SMALL{8, 11, 1, 1, smallGlyph};  // the tag, menu items, status line
 
 // The grid Allegro imports: glyphs ' ' to '~', 16 to a row, each box
@@ -424,9 +424,7 @@ std::string iconXpm(const Canvas &c) {
         index.push_back(found);
     }
     const std::string chars = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    auto code = [&](int i) {
-        return std::string(1, chars[i / chars.size()]) + chars[i % chars.size()];
-    };
+    auto code = [&](int i) { return std::string(1, chars[i / chars.size()]) + chars[i % chars.size()]; };
     std::string s = "// The window icon, made by makeassets.\nconst char *rallyton_icon_xpm[] = {\n";
     s += "\"32 32 " + std::to_string(palette.size()) + " 2\",\n";
     for (std::size_t i = 0; i < palette.size(); i++) {
@@ -518,8 +516,9 @@ std::vector<std::uint8_t> pngImage(const Canvas &c) {
         for (int x = 0; x < c.w; x++) {
             const Rgb &p = c.px[static_cast<std::size_t>(y) * c.w + x];
             bool masked = p.r == MASK.r && p.g == MASK.g && p.b == MASK.b;
-            raw.insert(raw.end(), {static_cast<std::uint8_t>(masked ? 0 : p.r), static_cast<std::uint8_t>(masked ? 0 : p.g),
-                                   static_cast<std::uint8_t>(masked ? 0 : p.b), static_cast<std::uint8_t>(masked ? 0 : 255)});
+            raw.insert(raw.end(),
+                       {static_cast<std::uint8_t>(masked ? 0 : p.r), static_cast<std::uint8_t>(masked ? 0 : p.g),
+                        static_cast<std::uint8_t>(masked ? 0 : p.b), static_cast<std::uint8_t>(masked ? 0 : 255)});
         }
     }
     std::vector<std::uint8_t> z{0x78, 0x01};  // zlib stream of stored blocks
@@ -667,7 +666,9 @@ std::vector<std::uint8_t> midiFile(int bpm, const std::vector<Part> &parts) {
             return x.time != y.time ? x.time < y.time : x.order < y.order;
         });
         std::vector<std::uint8_t> e;
-        if (part.program >= 0) e.insert(e.end(), {0x00, static_cast<std::uint8_t>(0xC0 | part.channel), static_cast<std::uint8_t>(part.program)});
+        if (part.program >= 0)
+            e.insert(e.end(),
+                     {0x00, static_cast<std::uint8_t>(0xC0 | part.channel), static_cast<std::uint8_t>(part.program)});
         e.insert(e.end(), {0x00, static_cast<std::uint8_t>(0xB0 | part.channel), 7, 110});
         int now = 0;
         for (const Event &ev : events) {
@@ -683,7 +684,9 @@ std::vector<std::uint8_t> midiFile(int bpm, const std::vector<Part> &parts) {
         b.insert(b.end(), chunk.begin(), chunk.end());
     }
     return b;
-}// A chord is a root note and a quality; its tones are a triad above it.
+}
+
+// A chord is a root note and a quality; its tones are a triad above it.
 struct Chord {
     int root;  // MIDI note of the root, in the bass's octave
     bool minor;
@@ -693,15 +696,15 @@ struct Chord {
 struct Style {
     int bpm;
     int seed;
-    std::vector<int> scale;           // pitch classes the melody may use
+    std::vector<int> scale;  // pitch classes the melody may use
     std::vector<Chord> verse, bridge;  // eight bars each
-    std::string form;                  // sections: I intro, A verse, B bridge, O outro
-    int lead, comp, bass;              // General MIDI programs freepats has
-    int leadOctave;                    // added to chord roots for the melody
-    const char *kick, *snare, *hat;    // sixteen steps a bar: x loud, o soft, . rest
+    std::string form;  // sections: I intro, A verse, B bridge, O outro
+    int lead, comp, bass;  // General MIDI programs freepats has
+    int leadOctave;  // added to chord roots for the melody
+    const char *kick, *snare, *hat;  // sixteen steps a bar: x loud, o soft, . rest
     int kickKey, snareKey, hatKey, crashKey;
-    int compStyle;                     // 0 off-beat stabs, 1 held chords, 2 quarter pulse
-    int bassStyle;                     // 0 root-fifth eighths, 1 walking quarters, 2 driving eighths
+    int compStyle;  // 0 off-beat stabs, 1 held chords, 2 quarter pulse
+    int bassStyle;  // 0 root-fifth eighths, 1 walking quarters, 2 driving eighths
 };
 
 const int BAR = PPQ * 4;
@@ -752,7 +755,8 @@ std::vector<Note> melody(const Style &st, const std::vector<Chord> &chords, int 
                 while (!inScale(pitch)) pitch += dirn;
             }
             bool rest = k > 0 && rnd.below(9) == 0;
-            if (!rest) notes.push_back({(startBar + static_cast<int>(bar)) * BAR + t, len - 8, pitch, 92 + rnd.below(20)});
+            if (!rest)
+                notes.push_back({(startBar + static_cast<int>(bar)) * BAR + t, len - 8, pitch, 92 + rnd.below(20)});
             last = pitch;
             t += len;
         }
@@ -764,7 +768,8 @@ std::vector<Note> drumBar(const Style &st, int bar, bool fill, bool crash) {
     std::vector<Note> notes;
     auto pattern = [&](const char *p, int keyNote) {
         for (int i = 0; i < 16; i++)
-            if (p[i] == 'x' || p[i] == 'o') notes.push_back({bar * BAR + i * STEP, STEP, keyNote, p[i] == 'x' ? 112 : 72});
+            if (p[i] == 'x' || p[i] == 'o')
+                notes.push_back({bar * BAR + i * STEP, STEP, keyNote, p[i] == 'x' ? 112 : 72});
     };
     pattern(st.kick, st.kickKey);
     pattern(fill ? "....x.x.xxxxx.xx" : st.snare, st.snareKey);
@@ -784,7 +789,8 @@ std::vector<Note> bassBar(const Style &st, const Chord &c, int bar) {
         const int seq[4] = {0, c.minor ? 3 : 4, 7, 5};
         for (int i = 0; i < 4; i++) notes.push_back({start + i * PPQ, PPQ - 8, r + seq[i], 96});
     } else {
-        for (int i = 0; i < 8; i++) notes.push_back({start + i * PPQ / 2, PPQ / 2 - 10, r + (i == 6 ? 7 : 0), i % 2 ? 88 : 110});
+        for (int i = 0; i < 8; i++)
+            notes.push_back({start + i * PPQ / 2, PPQ / 2 - 10, r + (i == 6 ? 7 : 0), i % 2 ? 88 : 110});
     }
     return notes;
 }
@@ -847,24 +853,63 @@ std::vector<std::uint8_t> song(const Style &st) {
 // Three moods. C D E F G A B are 60 62 64 65 67 69 71 an octave up.
 std::vector<Style> styles() {
     const int C = 48, D = 50, E = 52, F = 53, G = 55, A = 57, B = 59, Bb = 58;
-    Style bright{132, 7, {0, 2, 4, 5, 7, 9, 11},
+    Style bright{132,
+                 7,
+                 {0, 2, 4, 5, 7, 9, 11},
                  {{C, false}, {G, false}, {A, true}, {F, false}, {C, false}, {G, false}, {F, false}, {G, false}},
                  {{A, true}, {F, false}, {C, false}, {G, false}, {A, true}, {F, false}, {G, false}, {G, false}},
-                 "IAABABAO", 80, 4, 38, 24,
-                 "x.....x.x.......", "....x.......x...", "x.x.x.x.x.x.x.xo",
-                 36, 38, 42, 49, 0, 0};
-    Style mellow{96, 11, {2, 4, 5, 7, 9, 11, 0},
+                 "IAABABAO",
+                 80,
+                 4,
+                 38,
+                 24,
+                 "x.....x.x.......",
+                 "....x.......x...",
+                 "x.x.x.x.x.x.x.xo",
+                 36,
+                 38,
+                 42,
+                 49,
+                 0,
+                 0};
+    Style mellow{96,
+                 11,
+                 {2, 4, 5, 7, 9, 11, 0},
                  {{D, true}, {G, false}, {A, true}, {E, true}, {D, true}, {G, false}, {C, false}, {A, false}},
                  {{F, false}, {C, false}, {G, false}, {D, true}, {Bb, false}, {F, false}, {G, false}, {A, false}},
-                 "IAABAO", 66, 5, 33, 12,
-                 "x.......x..o....", "....o.......o..o", "x..ox..ox..ox..o",
-                 35, 37, 51, 55, 1, 1};
-    Style driving{150, 23, {4, 6, 7, 9, 11, 0, 2},
+                 "IAABAO",
+                 66,
+                 5,
+                 33,
+                 12,
+                 "x.......x..o....",
+                 "....o.......o..o",
+                 "x..ox..ox..ox..o",
+                 35,
+                 37,
+                 51,
+                 55,
+                 1,
+                 1};
+    Style driving{150,
+                  23,
+                  {4, 6, 7, 9, 11, 0, 2},
                   {{E, true}, {C, false}, {D, false}, {B, true}, {E, true}, {C, false}, {D, false}, {D, false}},
                   {{C, false}, {D, false}, {E, true}, {E, true}, {A, true}, {C, false}, {B, false}, {B, false}},
-                  "IAABABAO", 29, 45, 34, 24,
-                  "x.x...x.x.x...x.", "....x.......x...", "xoxoxoxoxoxoxoxo",
-                  36, 40, 42, 57, 2, 2};
+                  "IAABABAO",
+                  29,
+                  45,
+                  34,
+                  24,
+                  "x.x...x.x.x...x.",
+                  "....x.......x...",
+                  "xoxoxoxoxoxoxoxo",
+                  36,
+                  40,
+                  42,
+                  57,
+                  2,
+                  2};
     return {bright, mellow, driving};
 }
 
