@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "headless.h"
 #include "main.h"
 #include "screens.h"
 
@@ -121,18 +122,9 @@ int main(int argc, char **argv) {
     }
     install_timer();
     install_sound(DIGI_NONE, MIDI_NONE, nullptr);
-    set_color_depth(32);
     // The screen is a memory bitmap: the copy to a real window is measured
     // by the end-to-end run, not here.
-    screen = create_bitmap(320, 240);
-    DoubleBuffer = create_bitmap(320, 240);
-    Black = create_bitmap(320, 240);
-    clear_to_color(Black, makecol(0, 0, 0));
-    data = load_datafile(DATAFILE_PATH);
-    if (!data) {
-        std::fprintf(stderr, "bench: cannot load %s (run from the build folder)\n", DATAFILE_PATH);
-        return 1;
-    }
+    if (!bringUpFramesAndData("bench")) return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     double floor = reporter.nanos["BM_Floor"];
@@ -141,6 +133,6 @@ int main(int argc, char **argv) {
         for (const auto &[name, ns] : reporter.nanos)
             if (name.rfind("frame/", 0) == 0) std::printf("  %-8s %5.2f\n", name.c_str() + 6, ns / floor);
     }
-    unload_datafile(data);
+    tearDownFramesAndData();
     return 0;
 }

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "headless.h"
+
 namespace test {
 
 void releaseAllKeys() {
@@ -153,23 +155,9 @@ int main(int argc, char **argv) {
         return 1;
     }
     keepAllegroModulesLoaded();
-    set_color_depth(32);
-    screen = create_bitmap(320, 240);
-    DoubleBuffer = create_bitmap(320, 240);
-    Black = create_bitmap(320, 240);
-    clear_to_color(Black, makecol(0, 0, 0));
-    data = load_datafile(DATAFILE_PATH);
-    if (!data) {
-        std::fprintf(stderr, "tests: cannot load %s (run from the build folder)\n", DATAFILE_PATH);
-        return 1;
-    }
+    if (!bringUpFramesAndData("tests")) return 1;
     int result = RUN_ALL_TESTS();
-    stop_midi();
-    unload_datafile(data);
-    destroy_bitmap(Black);
-    destroy_bitmap(DoubleBuffer);
-    destroy_bitmap(screen);
-    screen = nullptr;
+    tearDownFramesAndData();
     remove_sound();
     std::system(("rm -rf " + dir).c_str());
     return result;
