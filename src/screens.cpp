@@ -136,6 +136,15 @@ static void musicSwitch() {
     }
 }
 
+// The library's player works out its speed on its first run, about 20 ms
+// after a track starts, and that run also moves midi_pos from 0 to 1. A
+// track paused before then has no speed to resume at and would stay silent
+// for good, so it starts again from its beginning instead.
+static void resumeMusic() {
+    if (midi_pos == 0) play_midi(midiEntry(r_midi + 10), 0);
+    else midi_resume();
+}
+
 static void leaveMatch() {
     stop_midi();
     game_state = STATE_TITLE_FADE_IN;
@@ -194,7 +203,7 @@ void keyPresses() {
     case STATE_PAUSE:
         if (keyPressed(KEY_P)) {
             game_state = STATE_PLAY;
-            midi_resume();
+            resumeMusic();
         }
         if (keyPressed(KEY_ESC)) leaveMatch();
         switchKeys();

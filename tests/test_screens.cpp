@@ -361,6 +361,20 @@ TEST_F(GameTest, PlaylistPlaysEachTrackOncePerCycle) {
     }
 }
 
+TEST_F(GameTest, PauseInTheTickATrackStartsStillResumesIt) {
+    game_state = STATE_PLAY;  // midi is 0: this tick starts a track
+    key[KEY_P] = 1;
+    tick();
+    key[KEY_P] = 0;
+    tick();
+    ASSERT_EQ(game_state, STATE_PAUSE);
+    rest(100);
+    EXPECT_EQ(midi_pos, 0);  // halted before it began
+    tapKey(KEY_P);
+    rest(300);
+    EXPECT_GT(midi_pos, 0);
+}
+
 TEST_F(GameTest, MusicRunsOnlyInMatchStates) {
     for (int state : {STATE_MENU, STATE_PAUSE, STATE_MATCH_FADE_IN, STATE_MATCH_FADE_OUT, STATE_PLAYERS_MENU}) {
         resetGame();
