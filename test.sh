@@ -17,10 +17,18 @@ ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print
   ctest --test-dir build-asan --output-on-failure -j2 --timeout 900 -LE realtime
 
 # A short fuzzing run of the datafile check, from the corpus in the repo.
-CXX=clang++ cmake -S fuzz -B build-fuzz
-cmake --build build-fuzz -j"$(nproc)"
+# libFuzzer stops with a failure status on a crash, a leak or a sanitizer report.
+CXX=clang++ cmake -S . -B build-fuzz -DRALLYTON_FUZZ=ON -DRALLYTON_TESTS=OFF
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_datacheck
 corpus=$(mktemp -d)
 cp fuzz/corpus/* "$corpus"
-timeout 300 build-fuzz/fuzz_datacheck -max_total_time=30 -print_final_stats=1 "$corpus" 2>&1 | tail -n 3
-rm -rf "$corpus"
-echo "fuzz: 1 passed, 0 failed"
+if timeout 300 build-fuzz/fuzz/fuzz_datacheck -max_total_time=30 -print_final_stats=1 "$corpus" >build-fuzz/fuzz.log 2>&1; then
+  rm -rf "$corpus"
+  tail -n 3 build-fuzz/fuzz.log
+  echo "fuzz: 1 passed, 0 failed"
+else
+  rm -rf "$corpus"
+  tail -n 40 build-fuzz/fuzz.log
+  echo "fuzz: 0 passed, 1 failed"
+  exit 1
+fi

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "headless.h"
-#include "main.h"
+#include "game.h"
 #include "screens.h"
 
 using namespace rallyton;
@@ -65,7 +65,7 @@ BENCHMARK(BM_WholeMatch)->Unit(benchmark::kMillisecond);
 
 void BM_Floor(benchmark::State &state) {
     for (auto _ : state) {
-        blit(bitmapEntry(0), DoubleBuffer, 0, 0, 0, 0, 320, 240);
+        blit(bitmapEntry(ASSET_TABLE), DoubleBuffer, 0, 0, 0, 0, 320, 240);
         blit(DoubleBuffer, screen, 0, 0, 0, 0, 320, 240);
         clear_to_color(DoubleBuffer, makecol(0, 0, 0));
     }

@@ -3,7 +3,7 @@
 #   scripts/setup.sh play   what building and playing needs
 #   scripts/setup.sh test   that, plus what the tests need
 set -eu
-need="cmake make g++ pkg-config liballegro4-dev freepats"
+need="cmake make g++ pkg-config liballegro4-dev libstb-dev libsndfile1-dev freepats"
 if [ "${1:-play}" = test ]; then
   need="$need libgtest-dev xvfb xauth xdotool imagemagick x11-utils libx11-dev sox clang libclang-rt-14-dev libbenchmark-dev time bc"
 fi

@@ -2,11 +2,40 @@
 
 #include <cstdlib>
 
-#include "main.h"
+#include "game.h"
 
 namespace rallyton {
 
-Ball::Ball() : vx(0), vy(0), size(10), passed(0), x(0), y(0), trail_x(), trail_y(), dir(0) {}
+namespace {
+
+// The paddle lines: with its left edge at or left of LEFT_LINE, or its right
+// edge at or right of RIGHT_LINE, the ball is behind a paddle.
+const double LEFT_LINE = 20;
+const double RIGHT_LINE = 300;
+const double SPIN_DAMPING = 0.98;  // the vertical speed kept from one tick to the next
+const double HIT_SPEEDUP = 0.04;  // added to the horizontal speed by every hit
+
+// The hit windows, from the paddle's left edge, all bounds excluded: the
+// ball's left edge within (0, 17) at the left paddle, its right edge within
+// (-1, 15) at the right paddle.
+const double LEFT_HIT_REACH = 17;
+const double RIGHT_HIT_FRONT = -1, RIGHT_HIT_BACK = 15;
+
+// The computer's kick windows, a little wider, so that it jerks its paddle
+// in the ticks before the hit.
+const double LEFT_KICK_REACH = 20;
+const double RIGHT_KICK_FRONT = -5, RIGHT_KICK_BACK = 15;
+
+const double AI_PUSH = 0.22;  // the computer's steering: about half a player's
+const double AI_BAND_TOP = 20, AI_BAND_BOTTOM = 40;  // around the paddle's centre, where it does not steer
+const int KICK = 3;  // the kick is KICK or KICK / 2, at random
+
+const int PASSED_ALPHA = 40;  // the faint ball behind a paddle line
+const int TRAIL_ALPHA_STEP = 4;  // each newer trail copy this much stronger
+
+}  // namespace
+
+Ball::Ball() : vx(0), vy(0), size(BALL_SIZE), passed(0), x(0), y(0), trail_x(), trail_y(), dir(0) {}
 
 void Ball::move() {
     for (int k = num_trail - 1; k >= 1; k--) {
@@ -20,7 +49,7 @@ void Ball::move() {
     y += vy;
 
     // Judged on the raw step, before the walls and the goals correct it.
-    passed = (x > 20.0 && x < 300 - size) ? 0 : 1;
+    passed = (x > LEFT_LINE && x < RIGHT_LINE - size) ? 0 : 1;
     if (vx > 0) dir = 0;
     if (vx < 0) dir = 1;
 
@@ -28,42 +57,39 @@ void Ball::move() {
         y = 0;
         vy = -vy;
     }
-    if (y > 240 - size) {
-        y = 240 - size;
+    if (y > FIELD_H - size) {
+        y = FIELD_H - size;
         vy = -vy;
     }
-    if (x < 0) {  // lost on the left: a point for the right side, serve to the left
+    // Out at a side: a point for the other side, and the ball waits at the
+    // field's centre to be served towards the side that lost it.
+    if (x < 0) {
         vy = 0;
-        vx = -3.0;
-        setCoor(160, 120);
+        vx = -SERVE_SPEED;
+        setCoor(FIELD_W / 2, FIELD_H / 2);
         score[1]++;
         game_state = STATE_SERVE;
     }
-    if (x > 320 - size) {
+    if (x > FIELD_W - size) {
         vy = 0;
-        vx = 3.0;
-        setCoor(160, 120);
+        vx = SERVE_SPEED;
+        setCoor(FIELD_W / 2, FIELD_H / 2);
         score[0]++;
         game_state = STATE_SERVE;
     }
-    vy *= 0.98;
-}
-
-static void drawTrans(BITMAP *image, int alpha, double x, double y) {
-    set_trans_blender(0, 0, 0, alpha);
-    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
-    draw_trans_sprite(DoubleBuffer, image, static_cast<int>(x), static_cast<int>(y));
-    solid_mode();
+    vy *= SPIN_DAMPING;
 }
 
 void Ball::draw() {
-    BITMAP *image = bitmapEntry(6 + dir);
+    BITMAP *image = bitmapEntry(ASSET_BALL_RIGHT + dir);
     if (passed == 0) {
         draw_sprite(DoubleBuffer, image, static_cast<int>(x), static_cast<int>(y));
         // Oldest first, so the newer copies lie on top; entry 0 is not drawn.
-        for (int k = num_trail - 1; k >= 1; k--) drawTrans(image, 4 * (30 - k), trail_x[k], trail_y[k]);
+        for (int k = num_trail - 1; k >= 1; k--)
+            fadeIn(image, TRAIL_ALPHA_STEP * (num_trail - k), static_cast<int>(trail_x[k]),
+                   static_cast<int>(trail_y[k]));
     } else {
-        drawTrans(image, 40, x, y);
+        fadeIn(image, PASSED_ALPHA, static_cast<int>(x), static_cast<int>(y));
     }
 }
 
@@ -85,21 +111,22 @@ void Ball::collide(Pong *p) {
     if (passed) return;
     bool hit;
     if (p->getId() == 0) {
-        hit = x > p->getX() && x < p->getX() + 17 && y + size > p->getY() && y < p->getY() + 60;
+        hit = x > p->getX() && x < p->getX() + LEFT_HIT_REACH && y + size > p->getY() && y < p->getY() + PADDLE_HEIGHT;
         if (hit) {
             vy += p->vel;
             vx = -vx;
-            vx += 0.04;
+            vx += HIT_SPEEDUP;
         }
     } else {
-        hit = x + size < p->getX() + 15 && x + size > p->getX() - 1 && y + size > p->getY() && y < p->getY() + 60;
+        hit = x + size < p->getX() + RIGHT_HIT_BACK && x + size > p->getX() + RIGHT_HIT_FRONT && y + size > p->getY() &&
+              y < p->getY() + PADDLE_HEIGHT;
         if (hit) {
             vy += p->vel;
-            vx += 0.04;
+            vx += HIT_SPEEDUP;
             vx = -vx;
         }
     }
-    if (hit && thesound) play_sample(sampleEntry(14), 255, 0, 1000, 0);
+    if (hit && thesound) playSound(ASSET_SOUND_HIT);
 }
 
 void Ball::AI(Pong *cpu, Pong *other) {
@@ -108,20 +135,22 @@ void Ball::AI(Pong *cpu, Pong *other) {
     if (side == 0 && dir != 1) return;
     if (side == 1 && dir != 0) return;
 
-    double c = y + 5;  // the ball's centre line
-    if (c < cpu->y + 20) cpu->vel -= 0.22;
-    else if (c > cpu->y + 40) cpu->vel += 0.22;
+    double c = y + size / 2;  // the ball's centre line
+    if (c < cpu->y + AI_BAND_TOP) cpu->vel -= AI_PUSH;
+    else if (c > cpu->y + AI_BAND_BOTTOM) cpu->vel += AI_PUSH;
 
     double cx = cpu->getX();
     double cy = cpu->getY();
     bool inWindow;
-    if (side == 0) inWindow = x > cx && x < cx + 20 && y + size > cy && y < cy + 60;
-    else inWindow = x + size < cx + 15 && x + size > cx - 5 && y + size > cy && y < cy + 60;
+    if (side == 0) inWindow = x > cx && x < cx + LEFT_KICK_REACH && y + size > cy && y < cy + PADDLE_HEIGHT;
+    else
+        inWindow = x + size < cx + RIGHT_KICK_BACK && x + size > cx + RIGHT_KICK_FRONT && y + size > cy &&
+                   y < cy + PADDLE_HEIGHT;
     if (inWindow) {
         int r = rand() % 2 + 1;
-        int impulse = 3 / r;
+        int impulse = KICK / r;
         // Jerk away from the other paddle, so the return is aimed away from it.
-        if (other->y > 120) cpu->vel -= impulse;
+        if (other->y > FIELD_H / 2) cpu->vel -= impulse;
         else cpu->vel += impulse;
     }
 }

@@ -7,6 +7,8 @@ namespace rallyton {
 
 class Pong;
 
+const int BALL_SIZE = 10;
+const int SERVE_SPEED = 3;  // pixels per tick, straight across
 const int num_trail = 30;
 
 class Ball {

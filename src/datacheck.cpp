@@ -1,18 +1,17 @@
 #include "datacheck.h"
 
-#include <allegro.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "game.h"
+
 namespace rallyton {
 
 namespace {
 
-constexpr int GAME_ENTRIES = 16;
 constexpr int MAX_NESTING = 8;
 
 std::uint32_t id(char a, char b, char c, char d) {
@@ -182,13 +181,30 @@ const char *typeName(std::uint32_t type) {
     if (type == std::uint32_t(DAT_FONT)) return "a font";
     if (type == std::uint32_t(DAT_MIDI)) return "a MIDI track";
     if (type == std::uint32_t(DAT_SAMPLE)) return "a sample";
-    return nullptr;  // entry 10: anything
+    return nullptr;  // anything
 }
 
-// What the game reads at each index (entry 10 is never read: anything goes).
-const std::uint32_t expectedType[GAME_ENTRIES] = {
-    DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP,
-    DAT_FONT,   DAT_FONT,   0,          DAT_MIDI,   DAT_MIDI,   DAT_MIDI,   DAT_SAMPLE, DAT_SAMPLE};
+// What the game reads at each entry.
+std::uint32_t expectedType(int entry) {
+    switch (entry) {
+    case ASSET_TABLE:
+    case ASSET_INTRO:
+    case ASSET_PADDLE_LEFT:
+    case ASSET_PADDLE_RIGHT:
+    case ASSET_SHEEN_LEFT:
+    case ASSET_SHEEN_RIGHT:
+    case ASSET_BALL_RIGHT:
+    case ASSET_BALL_LEFT: return DAT_BITMAP;
+    case ASSET_FONT_BIG:
+    case ASSET_FONT_SMALL: return DAT_FONT;
+    case ASSET_TUNE_BRIGHT:
+    case ASSET_TUNE_MELLOW:
+    case ASSET_TUNE_DRIVING: return DAT_MIDI;
+    case ASSET_SOUND_HIT:
+    case ASSET_SOUND_CLICK: return DAT_SAMPLE;
+    default: return 0;  // ASSET_ABOUT is never read: anything goes
+    }
+}
 
 }  // namespace
 
@@ -202,17 +218,19 @@ std::string datafileStreamProblem(const unsigned char *bytes, std::size_t size) 
     std::vector<Object> objects;
     std::string problem = checkObjects(r, count, 0, &objects);
     if (!problem.empty()) return problem;
-    if (count < GAME_ENTRIES)
-        return "holds " + std::to_string(count) + " entries; the game needs " + std::to_string(GAME_ENTRIES);
+    if (count < ASSET_COUNT)
+        return "holds " + std::to_string(count) + " entries; the game needs " + std::to_string(ASSET_COUNT);
 
-    for (int i = 0; i < GAME_ENTRIES; i++) {
-        const char *want = typeName(expectedType[i]);
-        if (want && objects[i].type != expectedType[i]) return "entry " + std::to_string(i) + " should be " + want;
+    for (int i = 0; i < ASSET_COUNT; i++) {
+        const char *want = typeName(expectedType(i));
+        if (want && objects[i].type != expectedType(i)) return "entry " + std::to_string(i) + " should be " + want;
     }
+    // The background is copied whole into every frame.
     int w, h;
-    bitmapOk(objects[0].body, w, h);
-    if (w != 320 || h != 240)
-        return "entry 0 should be a 320 x 240 bitmap, not " + std::to_string(w) + " x " + std::to_string(h);
+    bitmapOk(objects[ASSET_TABLE].body, w, h);
+    if (w != FIELD_W || h != FIELD_H)
+        return "entry " + std::to_string(ASSET_TABLE) + " should be a " + std::to_string(FIELD_W) + " x " +
+               std::to_string(FIELD_H) + " bitmap, not " + std::to_string(w) + " x " + std::to_string(h);
     return "";
 }
 

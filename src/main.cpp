@@ -1,5 +1,5 @@
 // RALLYTON: table tennis seen from above.
-#include "main.h"
+#include "game.h"
 
 int main() {
     rallyton::initGame();

@@ -1,20 +1,26 @@
 #include "paddle.h"
 
-#include "main.h"
+#include "game.h"
 
 namespace rallyton {
 
-Pong::Pong() : height(60), id(0), x(0), y(0), vel(0) {}
+namespace {
+const double KEY_PUSH = 0.4;  // added to the speed in each tick a key is held
+const double DAMPING = 0.9;  // the speed kept from one tick to the next: it settles at 3.6 with a key held
+const int SHEEN_ALPHA = 30;
+}  // namespace
 
-Pong::Pong(int id) : height(60), id(static_cast<unsigned char>(id)), x(0), y(0), vel(0) {}
+Pong::Pong() : height(PADDLE_HEIGHT), id(0), x(0), y(0), vel(0) {}
+
+Pong::Pong(int id) : height(PADDLE_HEIGHT), id(static_cast<unsigned char>(id)), x(0), y(0), vel(0) {}
 
 void Pong::handle_input() {
     if (id == 0) {
-        if (key[KEY_UP]) vel -= 0.4;
-        if (key[KEY_DOWN]) vel += 0.4;
+        if (key[KEY_UP]) vel -= KEY_PUSH;
+        if (key[KEY_DOWN]) vel += KEY_PUSH;
     } else if (id == 1) {
-        if (key[KEY_W]) vel -= 0.4;
-        if (key[KEY_S]) vel += 0.4;
+        if (key[KEY_W]) vel -= KEY_PUSH;
+        if (key[KEY_S]) vel += KEY_PUSH;
     }
 }
 
@@ -24,19 +30,17 @@ void Pong::move() {
         y = 0;
         vel = -vel;
     }
-    if (y > 240 - height) {
-        y = 240 - height;
+    if (y > FIELD_H - height) {
+        y = FIELD_H - height;
         vel = -vel;
     }
-    vel *= 0.9;
+    vel *= DAMPING;
 }
 
+// The paddle, then its sheen translucent over it, one pixel up and left.
 void Pong::draw() {
-    draw_sprite(DoubleBuffer, bitmapEntry(2 + id), static_cast<int>(x), static_cast<int>(y));
-    set_trans_blender(0, 0, 0, 30);
-    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
-    draw_trans_sprite(DoubleBuffer, bitmapEntry(4 + id), static_cast<int>(x - 1), static_cast<int>(y - 1));
-    solid_mode();
+    draw_sprite(DoubleBuffer, bitmapEntry(ASSET_PADDLE_LEFT + id), static_cast<int>(x), static_cast<int>(y));
+    fadeIn(bitmapEntry(ASSET_SHEEN_LEFT + id), SHEEN_ALPHA, static_cast<int>(x - 1), static_cast<int>(y - 1));
 }
 
 void Pong::setCoor(int x, int y) {

@@ -4,6 +4,10 @@
 
 namespace rallyton {
 
+const int PADDLE_HEIGHT = 60;
+const int LEFT_PADDLE_X = 10;  // where each paddle stands, its left edge
+const int RIGHT_PADDLE_X = 295;
+
 class Pong {
 public:
     Pong();

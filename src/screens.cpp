@@ -2,9 +2,16 @@
 
 #include <cstdlib>
 
-#include "main.h"
+#include "game.h"
 
 namespace rallyton {
+
+namespace {
+const int WIN_SCORE = 10;
+const int FADE_STEP = 2;  // the intro and the veil move by this much a tick
+const int INTRO_FULL = 256;  // the intro image's level at full strength
+const int PAUSE_VEIL = 180;  // the pause veil's level: the frame keeps about 29 % of its light
+}  // namespace
 
 // ---- state logic -------------------------------------------------------
 
@@ -20,26 +27,26 @@ static void musicAndPaddles(bool computerSteers) {
 }
 
 static void introFade() {
-    if (intro > 0 && intro_trans <= 255) intro_trans += 2;
-    else if (intro > 0 && intro_trans == 256) intro--;
-    else if (intro == 0 && intro_trans > 0) intro_trans -= 2;
+    if (intro > 0 && intro_trans < INTRO_FULL) intro_trans += FADE_STEP;
+    else if (intro > 0 && intro_trans == INTRO_FULL) intro--;
+    else if (intro == 0 && intro_trans > 0) intro_trans -= FADE_STEP;
     else if (intro == 0 && intro_trans == 0) game_state = STATE_TITLE_DELAY;
 }
 
-// A veil fade: down towards clear, or up towards black.
+// A veil fade: down towards clear (it ends at -1), or up towards black.
 static void fadeDown(int next) {
-    if (title_trans > 0) title_trans -= 2;
+    if (title_trans > 0) title_trans -= FADE_STEP;
     else game_state = next;
 }
 
 static void fadeUp(int next) {
-    if (title_trans <= 254) title_trans += 2;
+    if (title_trans < VEIL_BLACK) title_trans += FADE_STEP;
     else game_state = next;
 }
 
 void logicProcess() {
-    if (score[0] == 10 || score[1] == 10) {
-        winner = score[0] == 10 ? 1 : 2;
+    if (score[0] == WIN_SCORE || score[1] == WIN_SCORE) {
+        winner = score[0] == WIN_SCORE ? 1 : 2;
         game_state = STATE_GAME_OVER;
     }
 
@@ -56,7 +63,7 @@ void logicProcess() {
         if (between > 0) {
             between--;
         } else {
-            between = 200;
+            between = SERVE_TICKS;
             game_state = STATE_PLAY;
         }
         break;
@@ -80,11 +87,11 @@ void logicProcess() {
 
 // ---- music -------------------------------------------------------------
 
-static int drawTrack() { return rand() % 3 + 1; }
+static int drawTrack() { return rand() % TRACK_COUNT + 1; }
 
 void musicProcess() {
     if (midi && midi_pos < 0) {  // the track we started has ended
-        if (shu_num > 2) {
+        if (shu_num >= TRACK_COUNT) {  // every track started in this cycle
             shu_list[0] = shu_list[1] = shu_list[2] = 0;
             shu_num = 0;
         }
@@ -93,7 +100,7 @@ void musicProcess() {
         midi = 0;
     }
     if (!midi) {
-        play_midi(midiEntry(r_midi + 10), 0);
+        play_midi(trackEntry(r_midi), 0);
         shu_list[r_midi - 1] = 1;
         shu_num++;
         midi = 1;
@@ -102,7 +109,7 @@ void musicProcess() {
 
 // ---- keys --------------------------------------------------------------
 
-static void click() { play_sample(sampleEntry(15), 255, 0, 1000, 0); }
+static void click() { playSound(ASSET_SOUND_CLICK); }
 
 static void highlight(unsigned char *selection) {
     selection[0] = selection[1] = 0;
@@ -131,7 +138,7 @@ static void musicSwitch() {
         set_volume(-1, 0);
         thebg = 0;
     } else {
-        set_volume(-1, 150);
+        set_volume(-1, MUSIC_VOLUME);
         thebg = 1;
     }
 }
@@ -141,7 +148,7 @@ static void musicSwitch() {
 // track paused before then has no speed to resume at and would stay silent
 // for good, so it starts again from its beginning instead.
 static void resumeMusic() {
-    if (midi_pos == 0) play_midi(midiEntry(r_midi + 10), 0);
+    if (midi_pos == 0) play_midi(trackEntry(r_midi), 0);
     else midi_resume();
 }
 
@@ -215,7 +222,7 @@ void keyPresses() {
 
 // ---- drawing -----------------------------------------------------------
 
-static void drawBackground() { blit(bitmapEntry(0), DoubleBuffer, 0, 0, 0, 0, 320, 240); }
+static void drawBackground() { blit(bitmapEntry(ASSET_TABLE), DoubleBuffer, 0, 0, 0, 0, FIELD_W, FIELD_H); }
 
 static void drawScores(int left, int right) {
     writeTextFromInt("%d", score[0], 70, 90, left);
@@ -252,7 +259,7 @@ static void drawPlayField() {
     writeTextFromInt2(thebg ? "music:on" : "music:off", score[0], 160, 226, grey);
 
     if (game_state == STATE_PAUSE) {
-        fadeIn(Black, 180, 0, 0);
+        fadeIn(Black, PAUSE_VEIL, 0, 0);
         writeTextFromInt("PAUSED", score[0], 87, 90, makecol(190, 190, 190));
     } else if (game_state == STATE_MATCH_FADE_IN) {
         fadeIn(Black, title_trans, 0, 0);
@@ -272,7 +279,7 @@ static void drawMenu(const char *const *texts, const unsigned char *flags, bool 
 void drawProcess() {
     switch (static_cast<unsigned>(game_state)) {
     case STATE_MENU: drawMenu(s_text_1, selection_1, false); break;
-    case STATE_INTRO: fadeIn(bitmapEntry(1), intro_trans, 0, 0); break;
+    case STATE_INTRO: fadeIn(bitmapEntry(ASSET_INTRO), intro_trans, 0, 0); break;
     case STATE_TITLE_FADE_IN:
     case STATE_EXIT_FADE_OUT: drawMenu(s_text_1, selection_1, true); break;
     case STATE_MATCH_FADE_OUT: drawMenu(s_text_2, selection_2, true); break;

@@ -53,33 +53,33 @@ expect random "rallyton: data/data.dat: is not an Allegro datafile"
 
 # Built with dat from the game's own assets, in the wrong shapes.
 cp -r "$assets" "$scratch/assets"
-cp "$assets/02_paddle_left.bmp" "$scratch/assets/08_not_a_font.bmp"
-cp "$assets/02_paddle_left.bmp" "$scratch/assets/00_too_small.bmp"
+cp "$assets/paddle_left.bmp" "$scratch/assets/08_not_a_font.bmp"
+cp "$assets/paddle_left.bmp" "$scratch/assets/00_too_small.bmp"
 pack() {  # pack FILE TYPE SOURCES...
   local out=$1 type=$2
   shift 2
   (cd "$scratch/assets" && "$dat" -n0 -s1 -c0 -a -t "$type" "$out" "$@" >/dev/null)
 }
 few=$(case_dir few)
-pack "$few" BMP 00_table.bmp 01_intro.bmp 02_paddle_left.bmp
+pack "$few" BMP table.bmp intro.bmp paddle_left.bmp
 expect few "rallyton: data/data.dat: holds 3 entries; the game needs 16"
 
 wrong=$(case_dir wrong-type)
-pack "$wrong" BMP 00_table.bmp 01_intro.bmp 02_paddle_left.bmp 03_paddle_right.bmp \
-  04_sheen_left.bmp 05_sheen_right.bmp 06_ball_right.bmp 07_ball_left.bmp 08_not_a_font.bmp
-pack "$wrong" FONT 09_font_small.bmp
-pack "$wrong" DATA 10_about.txt
-pack "$wrong" MIDI 11_bright.mid 12_mellow.mid 13_driving.mid
-pack "$wrong" SAMP 14_hit.wav 15_click.wav
+pack "$wrong" BMP table.bmp intro.bmp paddle_left.bmp paddle_right.bmp \
+  sheen_left.bmp sheen_right.bmp ball_right.bmp ball_left.bmp 08_not_a_font.bmp
+pack "$wrong" FONT font_small.bmp
+pack "$wrong" DATA about.txt
+pack "$wrong" MIDI tune_bright.mid tune_mellow.mid tune_driving.mid
+pack "$wrong" SAMP sound_hit.wav sound_click.wav
 expect wrong-type "rallyton: data/data.dat: entry 8 should be a font"
 
 small=$(case_dir small-background)
-pack "$small" BMP 00_too_small.bmp 01_intro.bmp 02_paddle_left.bmp 03_paddle_right.bmp \
-  04_sheen_left.bmp 05_sheen_right.bmp 06_ball_right.bmp 07_ball_left.bmp
-pack "$small" FONT 08_font_big.bmp 09_font_small.bmp
-pack "$small" DATA 10_about.txt
-pack "$small" MIDI 11_bright.mid 12_mellow.mid 13_driving.mid
-pack "$small" SAMP 14_hit.wav 15_click.wav
+pack "$small" BMP 00_too_small.bmp intro.bmp paddle_left.bmp paddle_right.bmp \
+  sheen_left.bmp sheen_right.bmp ball_right.bmp ball_left.bmp
+pack "$small" FONT font_big.bmp font_small.bmp
+pack "$small" DATA about.txt
+pack "$small" MIDI tune_bright.mid tune_mellow.mid tune_driving.mid
+pack "$small" SAMP sound_hit.wav sound_click.wav
 expect small-background "rallyton: data/data.dat: entry 0 should be a 320 x 240 bitmap, not 10 x 60"
 
 # No display at all: the good data, but nowhere to open the window.

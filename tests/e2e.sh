@@ -22,7 +22,7 @@ game_wrapper=""
 at 0.5; shot delay1
 check "black before the intro" eq "$(count delay1 0 0 320 240 $BLACK)" 76800
 at 5.0; shot intro
-check "the intro image at full strength" eq "$(differing intro "$game_dir/assets/01_intro.bmp")" 0
+check "the intro image at full strength" eq "$(differing intro "$game_dir/assets/intro.bmp")" 0
 at 9.5; shot delay2
 check "black after the intro" eq "$(count delay2 0 0 320 240 $BLACK)" 76800
 at 11.5; shot menu

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "main.h"
+#include "game.h"
 
 namespace rallyton {
 

@@ -9,9 +9,9 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$scratch/assets"
 "$makeassets" "$scratch/assets"
-sh "$here/tools/pack-datafile.sh" "$dat" "$scratch/assets" "$scratch/data/data.dat"
+sh "$here/tools/pack-datafile.sh" "$dat" "$scratch/assets" "$scratch/data/data.dat" "$scratch/entries.h"
 sh "$here/tools/make-patches.sh" "$pat2dat" "$scratch/patches.dat" \
-  "$scratch/assets/11_bright.mid" "$scratch/assets/12_mellow.mid" "$scratch/assets/13_driving.mid"
+  "$scratch/assets/tune_bright.mid" "$scratch/assets/tune_mellow.mid" "$scratch/assets/tune_driving.mid"
 failed=0
 for f in data/data.dat patches.dat; do
   if cmp -s "$scratch/$f" "$build/$f"; then echo "ok   $f is the same"; else echo "FAIL $f differs"; failed=1; fi

@@ -18,8 +18,8 @@ void releaseAllKeys() {
 
 void resetGame() {
     stop_midi();
-    stop_sample(sampleEntry(14));
-    stop_sample(sampleEntry(15));
+    stop_sample(sampleEntry(ASSET_SOUND_HIT));
+    stop_sample(sampleEntry(ASSET_SOUND_CLICK));
     releaseAllKeys();
     setStartValues();
     restart();

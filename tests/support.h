@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "main.h"
+#include "game.h"
 #include "screens.h"
 
 namespace test {

@@ -46,7 +46,7 @@ TEST(Assets, PictureSizes) {
 }
 
 TEST(Assets, FontsTakeTheirColourAndFitTheirPlaces) {
-    FONT *big = fontEntry(8), *small = fontEntry(9);
+    FONT *big = fontEntry(ASSET_FONT_BIG), *small = fontEntry(ASSET_FONT_SMALL);
     EXPECT_TRUE(is_mono_font(big));
     EXPECT_TRUE(is_mono_font(small));
     EXPECT_LT(75 + text_length(big, "RALLYTON"), 240);  // clear of "v1.1"
@@ -69,7 +69,7 @@ TEST(Assets, FontsTakeTheirColourAndFitTheirPlaces) {
 
 TEST(Assets, TunesLastOneToTwoMinutes) {
     for (int i = 11; i < 14; i++) {
-        int seconds = get_midi_length(midiEntry(i));
+        int seconds = get_midi_length(static_cast<MIDI *>(data[i].dat));
         EXPECT_GE(seconds, 60) << i;
         EXPECT_LE(seconds, 120) << i;
     }
@@ -86,7 +86,7 @@ TEST(Assets, SoundsAreMonoSixteenBitNeitherClippedNorSilent) {
         EXPECT_LT(peak, 32767) << i;
         EXPECT_GT(peak, 8000) << i;
     }
-    EXPECT_LT(sampleEntry(15)->len, sampleEntry(14)->len);  // the click is the shorter
+    EXPECT_LT(sampleEntry(ASSET_SOUND_CLICK)->len, sampleEntry(ASSET_SOUND_HIT)->len);  // the click is the shorter
 }
 
 namespace {

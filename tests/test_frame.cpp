@@ -209,14 +209,14 @@ TEST_F(GameTest, TextFormatsTheNumberOrShowsAFixedText) {
     writeTextFromInt("%d", -3, 0, 0, makecol(255, 255, 255));
     BITMAP *expected = create_bitmap(320, 240);
     clear_to_color(expected, makecol(0, 0, 0));
-    textout_ex(expected, fontEntry(8), "-3", 0, 0, makecol(255, 255, 255), -1);
+    textout_ex(expected, fontEntry(ASSET_FONT_BIG), "-3", 0, 0, makecol(255, 255, 255), -1);
     EXPECT_EQ(countColour(DoubleBuffer, 0, 0, 320, 240, {255, 255, 255}),
               countColour(expected, 0, 0, 320, 240, {255, 255, 255}));
 
     clear_to_color(DoubleBuffer, makecol(0, 0, 0));
     clear_to_color(expected, makecol(0, 0, 0));
     writeTextFromInt2("PAUSED", 42, 5, 5, makecol(255, 255, 255));  // no conversion: the number does not show
-    textout_ex(expected, fontEntry(9), "PAUSED", 5, 5, makecol(255, 255, 255), -1);
+    textout_ex(expected, fontEntry(ASSET_FONT_SMALL), "PAUSED", 5, 5, makecol(255, 255, 255), -1);
     for (int y = 0; y < 40; y++)
         for (int x = 0; x < 120; x++) ASSERT_EQ(getpixel(DoubleBuffer, x, y), getpixel(expected, x, y));
     destroy_bitmap(expected);

@@ -70,8 +70,8 @@ TEST_F(GameTest, EachPaddleAnswersOnlyItsOwnKeys) {
 TEST_F(GameTest, PaddleDrawsOpaqueWithItsSheenOnePixelUpAndLeft) {
     P1.setCoor(40, 50);
     P1.draw();
-    BITMAP *image = bitmapEntry(2);
-    BITMAP *sheen = bitmapEntry(4);
+    BITMAP *image = bitmapEntry(ASSET_PADDLE_LEFT);
+    BITMAP *sheen = bitmapEntry(ASSET_SHEEN_LEFT);
     // Bottom row: under no sheen, so exactly the image.
     EXPECT_EQ(getpixel(DoubleBuffer, 45, 109), getpixel(image, 5, 59));
     // Row -1, over black: the sheen alone at alpha 30, weight 31/256.
@@ -91,7 +91,7 @@ TEST_F(GameTest, PaddleDrawsOpaqueWithItsSheenOnePixelUpAndLeft) {
     CPU.setCoor(295, 0);
     CPU.y = 12.99;
     CPU.draw();
-    EXPECT_EQ(getpixel(DoubleBuffer, 300, 71), getpixel(bitmapEntry(3), 5, 59));
+    EXPECT_EQ(getpixel(DoubleBuffer, 300, 71), getpixel(bitmapEntry(ASSET_PADDLE_RIGHT), 5, 59));
 }
 
 // ---- the ball ---------------------------------------------------------------
@@ -209,7 +209,7 @@ TEST_F(GameTest, TrailAlphasRiseTowardsTheBallAndSkipTheNewest) {
         ball.trail_y[k] = 60 + (k / 10) * 40;
     }
     ball.draw();
-    BITMAP *image = bitmapEntry(6);
+    BITMAP *image = bitmapEntry(ASSET_BALL_RIGHT);
     Colour centre = pixel(image, 5, 5);
     EXPECT_TRUE(same(pixel(DoubleBuffer, 155, 15), centre));  // the ball itself, opaque
     EXPECT_TRUE(same(pixel(DoubleBuffer, 20, 65), {0, 0, 0}));  // entry 0 is not drawn
@@ -227,14 +227,14 @@ TEST_F(GameTest, BallBehindAPaddleLineIsFadedWithoutTrail) {
     ball.passed = 1;
     ball.dir = 1;  // the left-moving image
     ball.draw();
-    Colour centre = pixel(bitmapEntry(7), 5, 5);
+    Colour centre = pixel(bitmapEntry(ASSET_BALL_LEFT), 5, 5);
     Colour got = pixel(DoubleBuffer, 297, 105);
     EXPECT_NEAR(got.r, centre.r * 41 / 256, 1);
     EXPECT_EQ(countColour(DoubleBuffer, 190, 90, 220, 120, {0, 0, 0}), 30 * 30);  // no trail
 }
 
 TEST_F(GameTest, BallImagesDifferByDirection) {
-    BITMAP *right = bitmapEntry(6), *left = bitmapEntry(7);
+    BITMAP *right = bitmapEntry(ASSET_BALL_RIGHT), *left = bitmapEntry(ASSET_BALL_LEFT);
     int differ = 0;
     for (int y = 0; y < 10; y++)
         for (int x = 0; x < 10; x++) differ += getpixel(right, x, y) != getpixel(left, x, y);

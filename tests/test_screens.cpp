@@ -337,7 +337,7 @@ TEST_F(GameTest, MenuClickSoundsEvenWithSoundEffectsOff) {
     game_state = STATE_MENU;
     tapKey(KEY_RIGHT);
     expectPlayedAsTheGameDoes(15);
-    stop_sample(sampleEntry(15));
+    stop_sample(sampleEntry(ASSET_SOUND_CLICK));
     tapKey(KEY_ESC);  // no click for ESC
     EXPECT_FALSE(playing(15));
 }
@@ -400,7 +400,7 @@ TEST_F(GameTest, DelayScreensAreBlack) {
     intro_trans = 0;
     EXPECT_TRUE(allBlack(drawFrame()));
     intro_trans = 256;
-    BITMAP *image = bitmapEntry(1);
+    BITMAP *image = bitmapEntry(ASSET_INTRO);
     drawFrame();
     for (int y = 0; y < 240; y += 7)
         for (int x = 0; x < 320; x += 7) ASSERT_TRUE(same(pixel(screen, x, y), pixel(image, x, y)));
@@ -424,11 +424,11 @@ TEST_F(GameTest, MenuHighlightFollowsTheFlags) {
     // The players menu shows its own items at the same places.
     game_state = STATE_PLAYERS_MENU;
     BITMAP *expected = create_bitmap(320, 240);
-    blit(bitmapEntry(0), expected, 0, 0, 0, 0, 320, 240);
-    textout_ex(expected, fontEntry(8), "RALLYTON", 75, 84, makecol(220, 220, 220), -1);
-    textout_ex(expected, fontEntry(9), "v1.1", 240, 82, makecol(220, 220, 220), -1);
-    textout_ex(expected, fontEntry(9), "1 player", 60, 120, makecol(200, 200, 200), -1);
-    textout_ex(expected, fontEntry(9), "2 players", 200, 120, makecol(80, 80, 80), -1);
+    blit(bitmapEntry(ASSET_TABLE), expected, 0, 0, 0, 0, 320, 240);
+    textout_ex(expected, fontEntry(ASSET_FONT_BIG), "RALLYTON", 75, 84, makecol(220, 220, 220), -1);
+    textout_ex(expected, fontEntry(ASSET_FONT_SMALL), "v1.1", 240, 82, makecol(220, 220, 220), -1);
+    textout_ex(expected, fontEntry(ASSET_FONT_SMALL), "1 player", 60, 120, makecol(200, 200, 200), -1);
+    textout_ex(expected, fontEntry(ASSET_FONT_SMALL), "2 players", 200, 120, makecol(80, 80, 80), -1);
     EXPECT_TRUE(sameFrame(drawFrame(), expected));
     destroy_bitmap(expected);
 }
@@ -473,8 +473,8 @@ TEST_F(GameTest, StatusLineShowsEachSwitch) {
     drawFrame();
     BITMAP *expected = create_bitmap(320, 240);
     clear_to_color(expected, makecol(0, 0, 0));
-    textout_ex(expected, fontEntry(9), "sound:off", 240, 226, makecol(200, 200, 200), -1);
-    textout_ex(expected, fontEntry(9), "music:on", 160, 226, makecol(200, 200, 200), -1);
+    textout_ex(expected, fontEntry(ASSET_FONT_SMALL), "sound:off", 240, 226, makecol(200, 200, 200), -1);
+    textout_ex(expected, fontEntry(ASSET_FONT_SMALL), "music:on", 160, 226, makecol(200, 200, 200), -1);
     Colour grey{200, 200, 200};
     EXPECT_EQ(countColour(screen, 160, 226, 320, 240, grey), countColour(expected, 160, 226, 320, 240, grey));
     for (int y = 226; y < 240; y++)
@@ -514,7 +514,7 @@ TEST_F(GameTest, WinnerLineAndItsScoreColours) {
         BITMAP *expected = create_bitmap(320, 240);
         clear_to_color(expected, makecol(0, 0, 0));
         const char *text = c.winner == 1 ? "p1 wins" : c.p2 ? "p2 wins" : "cpu wins";
-        textout_ex(expected, fontEntry(8), text, c.textX, 55, makecol(255, 255, 255), -1);
+        textout_ex(expected, fontEntry(ASSET_FONT_BIG), text, c.textX, 55, makecol(255, 255, 255), -1);
         for (int y = 55; y < 83; y++)
             for (int x = 0; x < 320; x++)
                 ASSERT_EQ(same(pixel(expected, x, y), white), same(pixel(screen, x, y), white))
@@ -536,8 +536,8 @@ TEST_F(GameTest, GameOverDrawsPaddlesButNoBall) {
     game_state = STATE_GAME_OVER;
     drawFrame();
     Colour without = pixel(screen, 105, 45);
-    EXPECT_TRUE(same(without, pixel(bitmapEntry(0), 105, 45)));
+    EXPECT_TRUE(same(without, pixel(bitmapEntry(ASSET_TABLE), 105, 45)));
     EXPECT_FALSE(same(withBall, without));
     EXPECT_TRUE(same(pixel(screen, 15, 145), pixel(screen, 15, 145)));
-    EXPECT_FALSE(same(pixel(screen, 15, 100), pixel(bitmapEntry(0), 15, 100)));  // the left paddle
+    EXPECT_FALSE(same(pixel(screen, 15, 100), pixel(bitmapEntry(ASSET_TABLE), 15, 100)));  // the left paddle
 }

@@ -1,5 +1,6 @@
 // Shared state of the game: the state numbers, every global the screens
-// share, and the frame functions (start-up, loop, shutdown, helpers).
+// share, and the frame functions (start-up, loop, shutdown, the match reset,
+// single key presses, the drawing helpers). Defined in game.cpp.
 #pragma once
 
 #include <allegro.h>
@@ -7,6 +8,7 @@
 #include <atomic>
 
 #include "ball.h"
+#include "entries.h"  // ASSET_*: the datafile's entry names, written by dat at build time
 #include "paddle.h"
 
 namespace rallyton {
@@ -27,6 +29,20 @@ enum : int {
     STATE_GAME_OVER = 12,
     STATE_QUIT = 255,
 };
+
+// The play field, which is also the window and every full-frame bitmap.
+const int FIELD_W = 320;
+const int FIELD_H = 240;
+
+// The timed screens, in logic ticks (100 a second).
+const int INTRO_DELAY_TICKS = 100;  // black before the intro
+const int INTRO_HOLD_TICKS = 400;  // the intro image at full strength
+const int TITLE_DELAY_TICKS = 200;  // black after the intro
+const int SERVE_TICKS = 200;  // the countdown before each serve
+
+const int VEIL_BLACK = 255;  // the veil level that hides the frame: where every fade starts or ends
+const int TRACK_COUNT = 3;  // music tracks, played in shuffled cycles
+const int MUSIC_VOLUME = 150;  // MIDI volume with the music on
 
 // The datafile path; a forward slash works on every platform we build for.
 extern const char *const DATAFILE_PATH;
@@ -51,7 +67,7 @@ extern unsigned char thesound;
 extern unsigned char thebg;
 extern unsigned char midi;
 extern int r_midi;
-extern unsigned char shu_list[3];
+extern unsigned char shu_list[TRACK_COUNT];
 extern int shu_num;
 extern std::atomic<int> ticks;
 extern std::atomic<int> close_button_pressed;
@@ -74,15 +90,17 @@ void setStartValues();  // the start values initGame gives the globals
 void restart();
 bool keyPressed(int k);
 
+void playSound(int entry);  // a sample of the datafile at full volume, panned hard left, at its own pitch
+
 void blitBuffer();
 void writeTextFromInt(const char *format, int number, int x, int y, int colour);
 void writeTextFromInt2(const char *format, int number, int x, int y, int colour);
 void fadeIn(BITMAP *bitmap, int level, int x, int y);
 
-// The objects the game takes from its datafile, by index.
+// The objects the game takes from its datafile, by entry (ASSET_*).
 inline BITMAP *bitmapEntry(int i) { return static_cast<BITMAP *>(data[i].dat); }
 inline FONT *fontEntry(int i) { return static_cast<FONT *>(data[i].dat); }
 inline SAMPLE *sampleEntry(int i) { return static_cast<SAMPLE *>(data[i].dat); }
-inline MIDI *midiEntry(int i) { return static_cast<MIDI *>(data[i].dat); }
+inline MIDI *trackEntry(int n) { return static_cast<MIDI *>(data[ASSET_TUNE_BRIGHT + n - 1].dat); }  // track 1..3
 
 }  // namespace rallyton

@@ -1,5 +1,7 @@
 // The game frame: the shared globals, start-up, the fixed-rate loop,
 // shutdown, the match reset, single key presses and the drawing helpers.
+#include "game.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +9,6 @@
 #include <string>
 
 #include "datacheck.h"
-#include "main.h"
 #include "screens.h"
 
 extern void *allegro_icon;  // Allegro's X11 window icon (an XPM)
@@ -37,7 +38,7 @@ unsigned char thesound = 1;
 unsigned char thebg = 1;
 unsigned char midi = 0;
 int r_midi = 0;
-unsigned char shu_list[3] = {0, 0, 0};
+unsigned char shu_list[TRACK_COUNT] = {0, 0, 0};
 int shu_num = 0;
 std::atomic<int> ticks{0};
 std::atomic<int> close_button_pressed{0};
@@ -67,23 +68,24 @@ void ticker() { ticks++; }
 
 void close_button_handler() { close_button_pressed = TRUE; }
 
-// Paddles at their lines, the ball centred and served to the right.
+// Paddles at their lines and the ball, all centred on the middle row;
+// the ball also on the middle column, served to the right.
 static void placeForMatchStart() {
-    P1.setCoor(10, 90);
-    CPU.setCoor(295, 90);
-    ball.setCoor(155, 115);
-    ball.setVel(3, 0);
+    P1.setCoor(LEFT_PADDLE_X, (FIELD_H - PADDLE_HEIGHT) / 2);
+    CPU.setCoor(RIGHT_PADDLE_X, (FIELD_H - PADDLE_HEIGHT) / 2);
+    ball.setCoor((FIELD_W - BALL_SIZE) / 2, (FIELD_H - BALL_SIZE) / 2);
+    ball.setVel(SERVE_SPEED, 0);
 }
 
 void setStartValues() {
     game_state = STATE_INTRO_DELAY;
     placeForMatchStart();
-    between = 200;
-    intro = 400;
-    delay1 = 100;
-    delay2 = 200;
+    between = SERVE_TICKS;
+    intro = INTRO_HOLD_TICKS;
+    delay1 = INTRO_DELAY_TICKS;
+    delay2 = TITLE_DELAY_TICKS;
     intro_trans = 0;
-    title_trans = 255;
+    title_trans = VEIL_BLACK;
     select = 0;
     score[0] = 0;
     score[1] = 0;
@@ -101,12 +103,12 @@ void initGame() {
     install_int_ex(ticker, BPS_TO_TIMER(100));
     set_color_depth(32);
     allegro_icon = rallyton_icon_xpm;
-    if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 320, 240, 0, 0) != 0)
-        fail("cannot open the 320 x 240 window: %s", allegro_error);
-    DoubleBuffer = create_bitmap(320, 240);
+    if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, FIELD_W, FIELD_H, 0, 0) != 0)
+        fail("cannot open the %d x %d window: %s", FIELD_W, FIELD_H, allegro_error);
+    DoubleBuffer = create_bitmap(FIELD_W, FIELD_H);
     if (!DoubleBuffer) fail("cannot create the off-screen bitmap");
     clear_to_color(DoubleBuffer, makecol(0, 0, 0));
-    Black = create_bitmap(320, 240);
+    Black = create_bitmap(FIELD_W, FIELD_H);
     if (!Black) fail("cannot create the off-screen bitmap");
     clear_to_color(Black, makecol(0, 0, 0));
 
@@ -118,8 +120,8 @@ void initGame() {
 
     setStartValues();
     set_close_button_callback(close_button_handler);
-    r_midi = rand() % 3 + 1;
-    set_volume(255, 150);
+    r_midi = rand() % TRACK_COUNT + 1;
+    set_volume(255, MUSIC_VOLUME);
 }
 
 void processGamePass() {
@@ -152,7 +154,7 @@ void restart() {
     winner = 0;
     shu_list[0] = shu_list[1] = shu_list[2] = 0;
     shu_num = 0;
-    title_trans = 255;
+    title_trans = VEIL_BLACK;
     selection_1[0] = 1;
     selection_1[1] = 0;
     selection_2[0] = 1;
@@ -170,10 +172,12 @@ bool keyPressed(int k) {
     return false;
 }
 
+void playSound(int entry) { play_sample(sampleEntry(entry), 255, 0, 1000, 0); }
+
 // ---- drawing helpers ---------------------------------------------------
 
 void blitBuffer() {
-    blit(DoubleBuffer, screen, 0, 0, 0, 0, 320, 240);
+    blit(DoubleBuffer, screen, 0, 0, 0, 0, FIELD_W, FIELD_H);
     clear_to_color(DoubleBuffer, makecol(0, 0, 0));
 }
 
@@ -188,13 +192,15 @@ static void writeText(FONT *font, const char *format, int number, int x, int y, 
 }
 
 void writeTextFromInt(const char *format, int number, int x, int y, int colour) {
-    writeText(fontEntry(8), format, number, x, y, colour);
+    writeText(fontEntry(ASSET_FONT_BIG), format, number, x, y, colour);
 }
 
 void writeTextFromInt2(const char *format, int number, int x, int y, int colour) {
-    writeText(fontEntry(9), format, number, x, y, colour);
+    writeText(fontEntry(ASSET_FONT_SMALL), format, number, x, y, colour);
 }
 
+// Every translucent drawing goes through here: the veil, the intro image,
+// the ball's trail and the paddles' sheen.
 void fadeIn(BITMAP *bitmap, int level, int x, int y) {
     // The blender takes 0..255; -1 (a finished fade) must leave the frame
     // alone and 256 (the intro at full strength) must be opaque.

@@ -1,0 +1,41 @@
+// Makes every picture, font, tune and sound of RALLYTON into the folder
+// named on the command line; the build then packs them into data/data.dat
+// with Allegro's dat tool.
+//   makeassets OUTDIR
+#include <cstdio>
+
+#include "assets.h"
+
+using namespace assets;
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: makeassets OUTDIR\n");
+        return 2;
+    }
+    setOutputFolder(argv[1]);
+
+    writeBmp("table.bmp", background());
+    writeBmp("intro.bmp", intro());
+    writeBmp("paddle_left.bmp", paddle({205, 45, 50}));
+    writeBmp("paddle_right.bmp", paddle({240, 195, 55}));
+    writeBmp("sheen_left.bmp", paddleSheen());
+    writeBmp("sheen_right.bmp", paddleSheen());
+    writeBmp("ball_right.bmp", ballImage(true));
+    writeBmp("ball_left.bmp", ballImage(false));
+    writeFontBmp("font_big.bmp", fontGrid(FontSize::BIG));
+    writeFontBmp("font_small.bmp", fontGrid(FontSize::SMALL));
+    writeText("about.txt", "RALLYTON v1.1: table tennis seen from above.\n");
+    writeMidi("tune_bright.mid", tune(Mood::BRIGHT));
+    writeMidi("tune_mellow.mid", tune(Mood::MELLOW));
+    writeMidi("tune_driving.mid", tune(Mood::DRIVING));
+    writeWav("sound_hit.wav", hitSound(), 0.85);
+    writeWav("sound_click.wav", clickSound(), 0.6);
+
+    Canvas ic = icon(32);
+    writeXpmSource("icon_xpm.cpp", ic);
+    writeIco("rallyton.ico", ic);
+    writeBmp("icon.bmp", ic);
+    writePng("icon.png", ic);
+    return 0;
+}
