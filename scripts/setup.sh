@@ -5,7 +5,7 @@
 set -eu
 need="cmake make g++ pkg-config liballegro4-dev libstb-dev libsndfile1-dev freepats"
 if [ "${1:-play}" = test ]; then
-  need="$need libgtest-dev xvfb xauth xdotool imagemagick x11-utils libx11-dev sox clang libclang-rt-14-dev libbenchmark-dev time bc"
+  need="$need libgtest-dev xvfb xauth xdotool imagemagick x11-utils libx11-dev sox clang libclang-rt-14-dev libbenchmark-dev time bc dpkg-dev lintian desktop-file-utils appstream"
 fi
 missing=""
 for p in $need; do

@@ -11,6 +11,10 @@
 #include "datacheck.h"
 #include "screens.h"
 
+#ifdef ALLEGRO_WITH_XWINDOWS
+#include <xalleg.h>  // xwin_set_window_name
+#endif
+
 extern void *allegro_icon;  // Allegro's X11 window icon (an XPM)
 extern const char *rallyton_icon_xpm[];  // made by the asset program
 
@@ -92,6 +96,12 @@ void setStartValues() {
 }
 
 void initGame() {
+#ifdef ALLEGRO_WITH_XWINDOWS
+    // A window class of our own, so that a desktop matches the window to its
+    // menu entry (StartupWMClass); the title stays the library's default.
+    // Set before allegro_init, which creates the window.
+    xwin_set_window_name(WINDOW_CLASS_NAME, WINDOW_CLASS);
+#endif
     if (allegro_init() != 0)
         fail("cannot open a display (is DISPLAY set?)%s%s", *allegro_error ? ": " : "", allegro_error);
     install_timer();

@@ -44,6 +44,10 @@ const int VEIL_BLACK = 255;  // the veil level that hides the frame: where every
 const int TRACK_COUNT = 3;  // music tracks, played in shuffled cycles
 const int MUSIC_VOLUME = 150;  // MIDI volume with the music on
 
+// The window's X11 class (instance name, class): the desktop entry's StartupWMClass.
+#define WINDOW_CLASS_NAME "rallyton"
+#define WINDOW_CLASS "Rallyton"
+
 // The datafile path; a forward slash works on every platform we build for.
 extern const char *const DATAFILE_PATH;
 

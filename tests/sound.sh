@@ -15,16 +15,7 @@ scratch=$(mktemp -d)
 trap finish EXIT
 start_xvfb
 
-capture=$scratch/capture.raw
-cat > "$scratch/allegro.cfg" <<CFG
-[sound]
-digi_card = ALSA
-midi_card = DIGI
-alsa_device = file:FILE=$capture,FORMAT=raw
-alsa_fragsize = 441
-patches = $game_dir/patches.dat
-CFG
-export ALLEGRO=$scratch HOME=$scratch
+capture_sound "$game_dir/patches.dat"
 
 marks=()
 mark() { marks+=("$1=$(now)"); }
@@ -53,15 +44,6 @@ wait_game 5
 check "the game ends with status 0" eq "$game_status" 0
 
 when() { local m; for m in "${marks[@]}"; do [ "${m%%=*}" = "$1" ] && echo "${m#*=}"; done; }
-# level FROM LENGTH: the RMS level in dB of that stretch (-200 for silence).
-level() {
-  local v
-  v=$(sox -t raw -r 44100 -e unsigned -b 16 -c 2 -L "$capture" -n trim "$1" "$2" stats 2>&1 |
-      awk '/RMS lev dB/ {print $4}')
-  case "$v" in ""|-inf) echo -200 ;; *) echo "$v" ;; esac
-}
-loud() { local l; l=$(level "$1" "$2"); echo "     $3: $l dB"; [ "$(echo "$l > -50" | bc -l)" -eq 1 ]; }
-quiet() { local l; l=$(level "$1" "$2"); echo "     $3: $l dB"; [ "$(echo "$l < -70" | bc -l)" -eq 1 ]; }
 plus() { echo "$1 + $2" | bc -l; }
 
 echo "     marks: ${marks[*]}"

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -159,6 +160,6 @@ int main(int argc, char **argv) {
     int result = RUN_ALL_TESTS();
     tearDownFramesAndData();
     remove_sound();
-    std::system(("rm -rf " + dir).c_str());
+    std::filesystem::remove_all(dir);
     return result;
 }

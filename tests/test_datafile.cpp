@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -208,5 +209,5 @@ TEST(DatafileCheck, Files) {
         writeFile(packed, Bytes(packedBytes.begin(), packedBytes.begin() + static_cast<long>(n)));
         EXPECT_NE(datafileProblem(packed.c_str()), "") << n;
     }
-    std::system(("rm -rf " + base).c_str());
+    std::filesystem::remove_all(base);
 }

@@ -15,6 +15,32 @@ start_xvfb() {
   export DISPLAY=":$(cat "$fdfile")"
 }
 
+# Sends the game's sound into $capture through ALSA (no sound card needed),
+# with the software synth for the music: an allegro.cfg in a folder of its
+# own, named by ALLEGRO. With an argument, that patches.dat; without, the
+# game has to find its own.
+capture_sound() {
+  capture=$scratch/capture.raw
+  mkdir -p "$scratch/cfg"
+  {
+    printf '[sound]\ndigi_card = ALSA\nmidi_card = DIGI\nalsa_fragsize = 441\n'
+    printf 'alsa_device = file:FILE=%s,FORMAT=raw\n' "$capture"
+    [ $# -gt 0 ] && printf 'patches = %s\n' "$1"
+  } >"$scratch/cfg/allegro.cfg"
+  export ALLEGRO=$scratch/cfg HOME=$scratch/cfg
+}
+
+# level FROM LENGTH: the RMS level in dB of that stretch of the capture
+# (-200 for digital silence).
+level() {
+  local v
+  v=$(sox -t raw -r 44100 -e unsigned -b 16 -c 2 -L "$capture" -n trim "$1" "$2" stats 2>&1 |
+      awk '/RMS lev dB/ {print $4}')
+  case "$v" in ""|-inf) echo -200 ;; *) echo "$v" ;; esac
+}
+loud() { local l; l=$(level "$1" "$2"); echo "     $3: $l dB"; [ "$(echo "$l > -50" | bc -l)" -eq 1 ]; }
+quiet() { local l; l=$(level "$1" "$2"); echo "     $3: $l dB"; [ "$(echo "$l < -70" | bc -l)" -eq 1 ]; }
+
 # Starts the game in the background (from the folder that holds data/).
 start_game() {
   (cd "$game_dir" && exec ${game_wrapper:-} "$game" >"$scratch/game.out" 2>&1) &
@@ -22,7 +48,7 @@ start_game() {
   t0=$(date +%s.%N)
   wid=""
   for _ in $(seq 100); do
-    wid=$(xdotool search --class allegro 2>/dev/null | head -n 1)
+    wid=$(xdotool search --class Rallyton 2>/dev/null | head -n 1)
     [ -n "$wid" ] && break
     sleep 0.05
   done

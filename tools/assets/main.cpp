@@ -3,6 +3,7 @@
 // with Allegro's dat tool.
 //   makeassets OUTDIR
 #include <cstdio>
+#include <string>
 
 #include "assets.h"
 
@@ -32,10 +33,11 @@ int main(int argc, char **argv) {
     writeWav("sound_hit.wav", hitSound(), 0.85);
     writeWav("sound_click.wav", clickSound(), 0.6);
 
+    // The window's icon and the program file's are 32 x 32; the desktop's
+    // come in the usual theme sizes, each drawn at its own size.
     Canvas ic = icon(32);
     writeXpmSource("icon_xpm.cpp", ic);
     writeIco("rallyton.ico", ic);
-    writeBmp("icon.bmp", ic);
-    writePng("icon.png", ic);
+    for (int size : {16, 32, 48, 64, 128, 256}) writePng("icon_" + std::to_string(size) + ".png", icon(size));
     return 0;
 }
