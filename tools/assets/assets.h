@@ -75,6 +75,15 @@ const int SAMPLE_RATE = 22050;
 std::vector<double> hitSound();
 std::vector<double> clickSound();
 
+// The mix leaves headroom: the game plays its samples at full volume, panned
+// hard left, on top of the music, so the tunes' channel volume and the
+// samples' peaks are set low enough that the loudest passage and a hit
+// together stay below full scale. Both carry the same factor, so the
+// balance between music and sounds is kept.
+const int CHANNEL_VOLUME = 50;  // MIDI channel volume (controller 7) of every part
+const double HIT_PEAK = 0.39;  // of full scale
+const double CLICK_PEAK = 0.275;
+
 // ---- music (music.cpp) ---------------------------------------------------------
 
 const int PPQ = 96;  // ticks per quarter note

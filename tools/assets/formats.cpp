@@ -98,7 +98,7 @@ std::vector<std::uint8_t> partEvents(const Part &part, int bpm) {
     if (part.program >= 0)
         e.insert(e.end(),
                  {0x00, static_cast<std::uint8_t>(0xC0 | part.channel), static_cast<std::uint8_t>(part.program)});
-    e.insert(e.end(), {0x00, static_cast<std::uint8_t>(0xB0 | part.channel), 7, 110});
+    e.insert(e.end(), {0x00, static_cast<std::uint8_t>(0xB0 | part.channel), 7, CHANNEL_VOLUME});
     int now = 0;
     for (const Event &ev : events) {
         auto d = varLen(static_cast<std::uint32_t>(ev.time - now));

@@ -30,8 +30,8 @@ int main(int argc, char **argv) {
     writeMidi("tune_bright.mid", tune(Mood::BRIGHT));
     writeMidi("tune_mellow.mid", tune(Mood::MELLOW));
     writeMidi("tune_driving.mid", tune(Mood::DRIVING));
-    writeWav("sound_hit.wav", hitSound(), 0.85);
-    writeWav("sound_click.wav", clickSound(), 0.6);
+    writeWav("sound_hit.wav", hitSound(), HIT_PEAK);
+    writeWav("sound_click.wav", clickSound(), CLICK_PEAK);
 
     // The window's icon and the program file's are 32 x 32; the desktop's
     // come in the usual theme sizes, each drawn at its own size.
