@@ -2,6 +2,7 @@
 // shutdown, the match reset, single key presses and the drawing helpers.
 #include "game.h"
 
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +47,7 @@ unsigned char shu_list[TRACK_COUNT] = {0, 0, 0};
 int shu_num = 0;
 std::atomic<int> ticks{0};
 std::atomic<int> close_button_pressed{0};
+volatile std::sig_atomic_t signal_caught = 0;
 BITMAP *DoubleBuffer = nullptr;
 BITMAP *Black = nullptr;
 DATAFILE *data = nullptr;
@@ -71,6 +73,36 @@ static unsigned char MyKeyArray[KEY_MAX];
 void ticker() { ticks++; }
 
 void close_button_handler() { close_button_pressed = TRUE; }
+
+// The signals that end the game as the close button does: the handler only
+// raises a flag, the loop ends after its pass and the game shuts down as
+// usual. (Allegro's own handlers shut the library down inside the handler,
+// under the drawing thread's feet.) A signal ignored when we started, as a
+// script's background job has SIGINT and SIGQUIT, stays ignored.
+static const int QUIT_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+static bool ignoredAtStart[sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]];
+
+extern "C" void quitSignalHandler(int signo) { signal_caught = signo; }
+
+static void noteIgnoredSignals() {
+    for (std::size_t i = 0; i < sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]; i++) {
+        struct sigaction old = {};
+        sigaction(QUIT_SIGNALS[i], nullptr, &old);
+        ignoredAtStart[i] = old.sa_handler == SIG_IGN;
+    }
+}
+
+static void catchQuitSignals() {
+    for (std::size_t i = 0; i < sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]; i++) {
+        struct sigaction action = {};
+        action.sa_handler = ignoredAtStart[i] ? SIG_IGN : quitSignalHandler;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(QUIT_SIGNALS[i], &action, nullptr);
+    }
+}
+
+int exitStatus() { return signal_caught ? 128 + signal_caught : 0; }
 
 // Paddles at their lines and the ball, all centred on the middle row;
 // the ball also on the middle column, served to the right.
@@ -102,8 +134,10 @@ void initGame() {
     // Set before allegro_init, which creates the window.
     xwin_set_window_name(WINDOW_CLASS_NAME, WINDOW_CLASS);
 #endif
+    noteIgnoredSignals();
     if (allegro_init() != 0)
         fail("cannot open a display (is DISPLAY set?)%s%s", *allegro_error ? ": " : "", allegro_error);
+    catchQuitSignals();
     install_timer();
     install_mouse();
     install_keyboard();
@@ -142,7 +176,7 @@ void processGamePass() {
         n--;
     }
     drawProcess();
-    if (close_button_pressed) game_state = STATE_QUIT;
+    if (close_button_pressed || signal_caught) game_state = STATE_QUIT;
 }
 
 void processGame() {

@@ -6,6 +6,7 @@
 #include <allegro.h>
 
 #include <atomic>
+#include <csignal>
 
 #include "ball.h"
 #include "entries.h"  // ASSET_*: the datafile's entry names, written by dat at build time
@@ -75,6 +76,7 @@ extern unsigned char shu_list[TRACK_COUNT];
 extern int shu_num;
 extern std::atomic<int> ticks;
 extern std::atomic<int> close_button_pressed;
+extern volatile std::sig_atomic_t signal_caught;  // the quit signal that ended the game, or 0
 extern BITMAP *DoubleBuffer;
 extern BITMAP *Black;
 extern DATAFILE *data;
@@ -89,6 +91,7 @@ void processGamePass();  // one pass of the loop: pending ticks, one frame
 void shutdownGame();
 void ticker();
 void close_button_handler();
+int exitStatus();  // 0, or 128 + the signal that ended the game
 
 void setStartValues();  // the start values initGame gives the globals
 void restart();

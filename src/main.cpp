@@ -5,6 +5,6 @@ int main() {
     rallyton::initGame();
     rallyton::processGame();
     rallyton::shutdownGame();
-    return 0;
+    return rallyton::exitStatus();
 }
 END_OF_MAIN()
