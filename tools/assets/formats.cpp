@@ -99,7 +99,10 @@ std::vector<std::uint8_t> partEvents(const Part &part, int bpm) {
         e.insert(e.end(),
                  {0x00, static_cast<std::uint8_t>(0xC0 | part.channel), static_cast<std::uint8_t>(part.program)});
     e.insert(e.end(), {0x00, static_cast<std::uint8_t>(0xB0 | part.channel), 7, CHANNEL_VOLUME});
-    int now = 0;
+    // The notes start a tick after the instrument and the volume: the
+    // library's player applies a volume at the end of the call that reads
+    // it, so a note in the same call would sound at full volume.
+    int now = -1;
     for (const Event &ev : events) {
         auto d = varLen(static_cast<std::uint32_t>(ev.time - now));
         e.insert(e.end(), d.begin(), d.end());
