@@ -9,13 +9,26 @@
 #include <map>
 #include <string>
 
-#include "headless.h"
 #include "game.h"
 #include "screens.h"
 
 using namespace rallyton;
 
 namespace {
+
+// The frame bitmaps and the datafile without a window: a memory bitmap
+// stands in for the screen, so that the copy to a real window (measured by
+// the end-to-end run) is left out.
+bool bringUpFramesAndData() {
+    set_color_depth(32);
+    screen = create_bitmap(FIELD_W, FIELD_H);
+    DoubleBuffer = create_bitmap(FIELD_W, FIELD_H);
+    Black = create_bitmap(FIELD_W, FIELD_H);
+    clear_to_color(Black, makecol(0, 0, 0));
+    data = load_datafile(DATAFILE_PATH);
+    if (!data) std::fprintf(stderr, "bench: cannot load %s (run from the build folder)\n", DATAFILE_PATH);
+    return data != nullptr;
+}
 
 void freshMatch() {
     stop_midi();
@@ -122,9 +135,7 @@ int main(int argc, char **argv) {
     }
     install_timer();
     install_sound(DIGI_NONE, MIDI_NONE, nullptr);
-    // The screen is a memory bitmap: the copy to a real window is measured
-    // by the end-to-end run, not here.
-    if (!bringUpFramesAndData("bench")) return 1;
+    if (!bringUpFramesAndData()) return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     double floor = reporter.nanos["BM_Floor"];
@@ -133,6 +144,7 @@ int main(int argc, char **argv) {
         for (const auto &[name, ns] : reporter.nanos)
             if (name.rfind("frame/", 0) == 0) std::printf("  %-8s %5.2f\n", name.c_str() + 6, ns / floor);
     }
-    tearDownFramesAndData();
+    stop_midi();
+    unload_datafile(data);
     return 0;
 }

@@ -5,12 +5,9 @@
 # another folder, shows a window of the class its desktop entry names, finds
 # its instruments (music in the first serve countdown) and closes cleanly.
 #   package.sh BUILD_DIR SEND_CLOSE
-set -u
 build=$1
 send_close=$2
-scratch=$(mktemp -d)
 . "$(dirname "$0")/x11-lib.sh"
-trap finish EXIT
 
 (cd "$build" && cpack -G DEB -B "$scratch/pkg" >"$scratch/cpack.log" 2>&1)
 deb=$(ls "$scratch"/pkg/*.deb 2>/dev/null | head -n 1)

@@ -7,12 +7,9 @@
 # stay ignored and SIGTERM or SIGHUP still ends the game cleanly. The cases
 # run side by side, each game on a display of its own.
 #   signals.sh GAME
-set -u
 game=$1
 game_dir=$(dirname "$game")
-scratch=$(mktemp -d)
 . "$(dirname "$0")/x11-lib.sh"
-trap finish EXIT
 results=$scratch/results
 mkdir -p "$results"
 
@@ -21,72 +18,43 @@ reach() {
     intro) at 3.0 ;;
     fade) at 10.4 ;;  # the title menu emerging from black
     menu) at 12.0 ;;
-    players) at 11.5; press Return ;;
-    rally | pause)
-      at 11.5; press Return; press Return
-      for _ in $(seq 100); do  # the dark scores of a rally
-        shot rally
-        [ "$(count rally 70 90 40 28 0F0F0F)" -gt 20 ] && break
-        sleep 0.2
-      done
-      [ "$1" = pause ] && press p ;;
+    players) at 11.5 && press Return ;;
+    rally) at 11.5 && press Return && press Return && rally ;;
+    pause) at 11.5 && press Return && press Return && rally && press p ;;
   esac
 }
 
 # one_case NAME HOW STATE SIGNAL [LATER]: HOW is "default" (every signal at
 # its default, as a shell starts a program) or "background" (SIGINT and
 # SIGQUIT ignored, as a script's `game &` has them). With LATER, SIGNAL must
-# be ignored and LATER must end the game.
+# be ignored and LATER must end the game. Writes its verdict to a file.
 one_case() {
-  local name=$1 how=$2 state=$3 sig=$4 later=${5:-}
-  scratch=$scratch/$name
-  mkdir -p "$scratch"
+  local name=$1 sig=$4 later=${5:-} why=""
+  scratch=$scratch/$name && mkdir -p "$scratch"
   trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
   start_xvfb
   game_wrapper="env --default-signal"
-  [ "$how" = background ] && game_wrapper="env --ignore-signal=INT,QUIT"
-  start_game >/dev/null
-  reach "$state"
-  kill -s "$sig" "$game_pid"
-  local want=$((128 + $(kill -l "$sig"))) why=""
+  [ "$2" = background ] && game_wrapper="env --ignore-signal=INT,QUIT"
+  start_game && reach "$3" && kill -s "$sig" "$game_pid"
   if [ -n "$later" ]; then
-    sleep 1
-    kill -0 "$game_pid" 2>/dev/null || why="$why; the ignored $sig ended it"
-    kill -s "$later" "$game_pid" 2>/dev/null
-    want=$((128 + $(kill -l "$later")))
+    sleep 1 && kill -0 "$game_pid" || why="$why; the ignored $sig ended it"
+    kill -s "$later" "$game_pid" && sig=$later
   fi
   wait_game 10
-  [ "$game_status" -eq "$want" ] || why="$why; wanted status $want"
+  [ "$game_status" -eq $((128 + $(kill -l "$sig"))) ] || why="$why; not 128 + $sig"
   grep -q "Shutting down Allegro" "$scratch/game.out" && why="$why; the library's handler ran"
-  local verdict=ok
-  [ -n "$why" ] && verdict=FAIL
-  echo "$verdict $name: status $game_status$why" >"$results/$name"
+  echo "$([ -z "$why" ] && echo "ok  " || echo FAIL) $name: status $game_status$why" >"$results/$name"
 }
 
 ulimit -c 0
-cases=(
-  "intro-int default intro INT"
-  "intro-hup default intro HUP"
-  "fade-quit default fade QUIT"
-  "menu-term default menu TERM"
-  "players-int default players INT"
-  "rally-int default rally INT"
-  "rally-term default rally TERM"
-  "rally-hup default rally HUP"
-  "rally-quit default rally QUIT"
-  "rally-int-again default rally INT"
-  "pause-term default pause TERM"
-  "background-rally-int background rally INT TERM"
-  "background-intro-quit background intro QUIT HUP"
-)
-for c in "${cases[@]}"; do
-  # shellcheck disable=SC2086
-  one_case $c &
-done
+cases=("intro-int default intro INT" "intro-hup default intro HUP" "fade-quit default fade QUIT"
+  "menu-term default menu TERM" "players-int default players INT" "rally-int default rally INT"
+  "rally-term default rally TERM" "rally-hup default rally HUP" "rally-quit default rally QUIT"
+  "rally-int-again default rally INT" "pause-term default pause TERM"
+  "background-rally-int background rally INT TERM" "background-intro-quit background intro QUIT HUP")
+for c in "${cases[@]}"; do one_case $c & done  # side by side, each on a display of its own
 wait
 for c in "${cases[@]}"; do
-  name=${c%% *}
-  line=$(cat "$results/$name" 2>/dev/null || echo "FAIL $name: no result")
-  echo "${line/#ok/ok  }"
+  line=$(cat "$results/${c%% *}" 2>/dev/null || echo "FAIL ${c%% *}: no verdict") && echo "$line"
   case $line in ok*) passed=$((passed + 1)) ;; *) failures=$((failures + 1)) ;; esac
 done

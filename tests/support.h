@@ -1,9 +1,12 @@
-// Shared set-up for the tests: the real library under Xvfb (timer, MIDI
-// player, drawing), a memory bitmap in place of the window, the built
-// datafile, and the game put back to its start before every test.
+// Shared pieces of the GoogleTest suites. The game is started for real
+// (initGame, under Xvfb) with its sound going to a file and its timer
+// stopped, so that each test runs ticks and frames by hand.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
 
 #include "game.h"
 #include "screens.h"
@@ -12,44 +15,25 @@ namespace test {
 
 using namespace rallyton;
 
-// Put every global back to its value at program start plus initGame's.
-void resetGame();
+extern std::vector<int> atLoad;  // thesound, thebg, p2, winner and the menus' flags as the program loads
 
-// Release every key and let keyPressed see them all released.
-void releaseAllKeys();
+const char HELD = -1;  // what the library writes into key[] for a key held down
 
-// One logic tick as the main loop runs it.
-void tick();
-void ticksN(int n);
+void resetGame();  // the globals as start-up leaves them, every key up
+void tick(int n = 1);  // n logic ticks, as the loop runs them
+BITMAP *drawFrame();  // the current state's frame, as it reached the screen
+std::uint64_t frameHash(BITMAP *bmp);
 
-// Runs ticks until game_state changes (at most `limit`); returns how many.
-int ticksUntilStateChanges(int limit = 100000);
-
-// Press a key for one tick (down for one tick, then up for one tick).
-void tapKey(int k);
-
-struct Colour {
-    int r, g, b;
-};
-Colour pixel(BITMAP *bmp, int x, int y);
-bool same(Colour a, Colour b);
-// Pixels of exactly this colour inside [x0, x1) x [y0, y1).
-int countColour(BITMAP *bmp, int x0, int y0, int x1, int y1, Colour c);
-bool allBlack(BITMAP *bmp);
-bool sameFrame(BITMAP *a, BITMAP *b);
-
-// Whether a sample of the datafile is sounding on some voice.
-bool playing(int entry);
-// It sounds at full volume, panned hard left, at its own pitch.
-void expectPlayedAsTheGameDoes(int entry);
-
-// Draws the current state's frame; returns the screen it reached.
-BITMAP *drawFrame();
+// The game's two samples last hundredths of a second of real time; a test
+// looks for them after the tick that played them, so while the tests run
+// each is swapped for a silent stand-in a minute long.
+void useStandInSamples(bool on);
+bool playing(int entry);  // the datafile's sample is sounding on some voice
 
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override { resetGame(); }
-    void TearDown() override { releaseAllKeys(); }
+    void TearDown() override { resetGame(); }
 };
 
 }  // namespace test
