@@ -54,4 +54,3 @@ TEST_F(GameTest, TheCloseButtonOrASignalEndsTheLoopAfterItsPass) {
             EXPECT_EQ(exitStatus(), closed ? 0 : 143) << state;
         }
 }
-
