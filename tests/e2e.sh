@@ -37,7 +37,7 @@ check "1: sound:off is longer than sound:on" gt "$(count sound 240 226 80 14 C8C
 check "2: music:off is longer than music:on" gt "$(count music 160 226 80 14 C8C8C8)" "$(count sound 160 226 80 14 C8C8C8)"
 rally && press r && shot restart
 check "R: the table fades in from black" gt 200 "$(/usr/bin/convert "$scratch/restart.png" -colorspace Gray -format "%[fx:int(1000*mean)]" info:)"
-press Escape && sleep 1.6 && press Right && shot title
+sleep 1.4 && press Escape && sleep 1.6 && press Right && shot title  # ESC works once the fade is over
 check "ESC: the title menu, exit game chosen" gt "$(count title 200 120 80 12 C8C8C8)" 20
 press Return && wait_game 10
 check "exit game ends the program with status 0" eq "$game_status" 0

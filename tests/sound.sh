@@ -17,8 +17,8 @@ at 11.5 && click1=$(now) && press Right
 at 12.3 && click2=$(now) && press Left
 at 13.0 && press Return
 at 13.5 && match=$(now) && press Return
-from() { echo "$1 + $2" | bc; }  # marks are taken as the key goes down
-at "$(from "$match" 10.0)" && press 1 && off=$(now) && press 2  # sound off, then music off
+from() { echo "$1 + $2" | bc; }  # marks are taken as a key goes down, or after a pair
+at "$(from "$match" 10.0)" && press 1 && press 2 && off=$(now)  # sound off, then music off
 at "$(from "$match" 12.5)" && hits=$(now) && press 1
 at "$(from "$match" 16.0)" && back=$(now) && press 2 && press 1
 rally && pause=$(now) && press p
@@ -38,7 +38,7 @@ peak=$(sox -t raw -r 44100 -e unsigned -b 16 -c 2 -L "$capture" -n stats 2>&1 | 
 echo "     peak of the whole capture: $peak dB"
 check "hits over the music never reach full scale (peak below 0.9)" [ "$(echo "$peak < -0.92" | bc)" -eq 1 ]
 # Notes already sounding die away with their patches' release, about half a
-# second: the quiet stretch starts 0.8 s after the keys.
+# second: the quiet stretch starts 0.8 s after the keys are up.
 check "silent with the sound and the music off" quiet "$(from "$off" 0.8)" 1.2 "both off"
 check "the paddle hits alone" loud "$(from "$hits" 0.1)" 3.3 "hits"
 check "the music back" loud "$(from "$back" 0.4)" 0.5 "music"
