@@ -23,7 +23,8 @@ cmake --build build-fuzz -j"$(nproc)" --target fuzz_datacheck
 corpus=$(mktemp -d)
 cp fuzz/corpus/* "$corpus"
 status=0
-timeout 300 build-fuzz/fuzz/fuzz_datacheck -max_total_time=30 -print_final_stats=1 "$corpus" >build-fuzz/fuzz.log 2>&1 ||
+timeout 300 build-fuzz/fuzz/fuzz_datacheck -max_total_time=30 -print_final_stats=1 -artifact_prefix=build-fuzz/ "$corpus" \
+  >build-fuzz/fuzz.log 2>&1 ||
   status=$?
 rm -rf "$corpus"
 if [ "$status" -eq 0 ]; then
