@@ -3,7 +3,8 @@
 # synth and our patches.dat, and the capture is measured in stretches of
 # time: the menu clicks, music from the first serve countdown, hits over the
 # music without clipping, silence with both switches off (no stuck note),
-# hits alone, the music back, and silence with nothing moving in the pause.
+# hits alone, the music back, silence with nothing moving in the pause, and
+# the music again after it; then the close button, in a rally.
 #   sound.sh GAME SEND_CLOSE
 game=$1
 send_close=$2
@@ -26,8 +27,10 @@ sleep 0.3 && shot paused1 && sleep 1.0 && shot paused2
 sleep 0.3 && resume=$(now) && press p
 sleep 1.2
 "$send_close" "$wid"
+closed=$(date +%s.%N)
 wait_game 5
-check "the game ends with status 0" eq "$game_status" 0
+check "the close button in a rally: status 0" eq "$game_status" 0
+check "and at once" eq "$(echo "$(date +%s.%N) - $closed < 1.5" | bc)" 1
 
 check "silent through the intro and the title" quiet 2 8 "intro"
 check "the menu clicks" loud "$(from "$click1" -0.05)" 0.3 "click"
