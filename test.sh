@@ -16,6 +16,10 @@ ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print
   timeout 1800 xvfb-run -a -s "-screen 0 640x480x24 -noreset" \
   ctest --test-dir build-asan --output-on-failure -j2 --timeout 900 -LE realtime
 
+# The Windows build, cross-built and played under Wine.
+scripts/build-windows.sh
+bash tests/windows.sh build-windows/rallyton-*-win32.zip build-test/rallyton build-test/assets
+
 # A short fuzzing run of the datafile check, from the corpus in the repo.
 # libFuzzer stops with a failure status on a crash, a leak or a sanitizer report.
 CXX=clang++ cmake -S . -B build-fuzz -DRALLYTON_FUZZ=ON -DRALLYTON_TESTS=OFF

@@ -14,14 +14,18 @@
 
 #ifdef ALLEGRO_WITH_XWINDOWS
 #include <xalleg.h>  // xwin_set_window_name
-#endif
 
 extern void *allegro_icon;  // Allegro's X11 window icon (an XPM)
 extern const char *rallyton_icon_xpm[];  // made by the asset program
+#endif
 
 namespace rallyton {
 
+#ifdef ALLEGRO_WINDOWS
+const char *const DATAFILE_PATH = "data\\data.dat";
+#else
 const char *const DATAFILE_PATH = "data/data.dat";
+#endif
 
 int game_state = 0;
 int score[2] = {0, 0};
@@ -79,10 +83,30 @@ void close_button_handler() { close_button_pressed = TRUE; }
 // usual. (Allegro's own handlers shut the library down inside the handler,
 // under the drawing thread's feet.) A signal ignored when we started, as a
 // script's background job has SIGINT and SIGQUIT, stays ignored.
-static const int QUIT_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+extern "C" void quitSignalHandler(int signo) { signal_caught = signo; }
+
+#ifdef ALLEGRO_WINDOWS
+// Windows knows only Ctrl+C (SIGINT), Ctrl+Break (SIGBREAK) and SIGTERM,
+// and its C library has no sigaction: one signal ends the game, so the
+// plain signal() serves.
+static const int QUIT_SIGNALS[] = {SIGINT, SIGBREAK, SIGTERM};
 static bool ignoredAtStart[sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]];
 
-extern "C" void quitSignalHandler(int signo) { signal_caught = signo; }
+static void noteIgnoredSignals() {
+    for (std::size_t i = 0; i < sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]; i++) {
+        void (*old)(int) = std::signal(QUIT_SIGNALS[i], SIG_DFL);
+        ignoredAtStart[i] = old == SIG_IGN;
+        std::signal(QUIT_SIGNALS[i], old);
+    }
+}
+
+static void catchQuitSignals() {
+    for (std::size_t i = 0; i < sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]; i++)
+        std::signal(QUIT_SIGNALS[i], ignoredAtStart[i] ? SIG_IGN : quitSignalHandler);
+}
+#else
+static const int QUIT_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+static bool ignoredAtStart[sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]];
 
 static void noteIgnoredSignals() {
     for (std::size_t i = 0; i < sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]; i++) {
@@ -101,6 +125,7 @@ static void catchQuitSignals() {
         sigaction(QUIT_SIGNALS[i], &action, nullptr);
     }
 }
+#endif
 
 int exitStatus() { return signal_caught ? 128 + signal_caught : 0; }
 
@@ -146,7 +171,9 @@ void initGame() {
     install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr);  // without it the game plays silent
     install_int_ex(ticker, BPS_TO_TIMER(100));
     set_color_depth(32);
+#ifdef ALLEGRO_WITH_XWINDOWS
     allegro_icon = rallyton_icon_xpm;
+#endif
     if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, FIELD_W, FIELD_H, 0, 0) != 0)
         fail("cannot open the %d x %d window: %s", FIELD_W, FIELD_H, allegro_error);
     DoubleBuffer = create_bitmap(FIELD_W, FIELD_H);

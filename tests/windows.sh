@@ -1,0 +1,95 @@
+#!/bin/bash
+# The Windows build under Wine, in a Wine virtual desktop on a private Xvfb
+# (without a window manager the library's exit can deadlock; the desktop
+# avoids that): the icons in the program file, the title menu pixel for
+# pixel as the Linux build draws it, Return twice into a match, ESC twice
+# out with status 0, and the window's close button.
+#   windows.sh ZIP LINUX_GAME ASSET_DIR
+zip=$(realpath "$1")
+linux_game=$(realpath "$2")
+assets=$(realpath "$3")
+. "$(dirname "$0")/x11-lib.sh"
+start_xvfb
+
+# ---- the icons: two groups, A and ALLEGRO_ICON, each one 32 x 32 image in
+# 24-bit colour, the Linux icon's picture ------------------------------------
+unzip -q "$zip" -d "$scratch/zip"
+dir=$(echo "$scratch"/zip/*)
+exe=$dir/rallyton.exe
+check "the zip holds the program, its data, the instruments, the licence and the read-me" \
+  test -f "$exe" -a -f "$dir/data/data.dat" -a -f "$dir/patches.dat" -a -f "$dir/LICENSE" -a -f "$dir/README.txt"
+check "two icon groups, A and ALLEGRO_ICON" eq "$(wrestool -l --type=group_icon "$exe" | grep -c -E "name='(A|ALLEGRO_ICON)'")" 2
+for name in A ALLEGRO_ICON; do
+  wrestool -x --type=group_icon --name="$name" -o "$scratch/$name.ico" "$exe"
+  check "$name: one image, 32 x 32, 24-bit" test "$(icotool -l "$scratch/$name.ico")" = \
+    "--icon --index=1 --width=32 --height=32 --bit-depth=24 --palette-size=0"
+  icotool -x -o "$scratch/$name.png" "$scratch/$name.ico"
+  check "$name: the Linux icon's picture" eq "$(compare -metric AE "$scratch/$name.png" "$assets/icon_32.png" null: 2>&1)" 0
+done
+
+# ---- the Linux build's title menu, once its fade is over: two shots in a
+# row alike, with the title drawn ---------------------------------------------
+game=$linux_game
+game_dir=$(dirname "$game")
+start_game
+cp /dev/null "$scratch/last.png"
+for _ in $(seq 200); do
+  shot linux
+  gt "$(count linux 75 84 160 28 DCDCDC)" 50 && cmp -s "$scratch/linux.png" "$scratch/last.png" && break
+  cp "$scratch/linux.png" "$scratch/last.png"
+  sleep 0.25
+done
+kill "$game_pid" && wait "$game_pid" 2>/dev/null
+game_pid=""
+
+# ---- Wine -------------------------------------------------------------------
+export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineboot -i >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1
+wineserver -w
+
+# Starts the zip's program in its folder, as a double click would, and finds
+# its window inside the virtual desktop.
+start_wine() {
+  (cd "$dir" && exec wine rallyton.exe >"$scratch/wine.out" 2>&1) &
+  game_pid=$!
+  wid=""
+  for _ in $(seq 600); do
+    wid=$(xdotool search --name '^rallyton$' 2>/dev/null | head -n 1)
+    [ -n "$wid" ] && break
+    sleep 0.1
+  done
+  [ -n "$wid" ] || { echo "FAIL the Windows build opened no window" && failures=$((failures + 1)) && exit 1; }
+}
+# client NAME: a shot of the window's 320 x 240 inside, under Wine's frame.
+client() {
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  local side=$(((WIDTH - 320) / 2))
+  import -window "$wid" -crop "320x240+$side+$((HEIGHT - 240 - side))" +repage "$scratch/$1.png" 2>/dev/null
+}
+# wait_title: polls for the Linux title frame, up to a minute.
+wait_title() {
+  for _ in $(seq 240); do
+    client wine && [ "$(compare -metric AE "$scratch/wine.png" "$scratch/linux.png" null: 2>&1)" = 0 ] && return 0
+    sleep 0.25
+  done
+  return 1
+}
+
+start_wine
+check "the title menu, pixel for pixel the Linux build's" wait_title
+press Return && press Return
+for _ in $(seq 100); do client serve && gt "$(count serve 70 90 40 28 FFFFFF)" 20 && break; sleep 0.1; done
+check "Return twice: the serve countdown of a match" gt "$(count serve 70 90 40 28 FFFFFF)" 20
+press Escape
+check "ESC: back to the title menu" wait_title
+press Escape && wait_game 30
+check "ESC again: the program ends with status 0" eq "$game_status" 0
+
+start_wine
+wait_title
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+xdotool mousemove --window "$wid" $((WIDTH - 10)) 10 click 1  # Wine draws the close button at the top right
+wait_game 30
+check "the close button: the program ends with status 0" eq "$game_status" 0
