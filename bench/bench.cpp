@@ -114,6 +114,20 @@ BENCHMARK_CAPTURE(frame, Intro, [] {
     intro_trans = 256;
 });
 
+// The rally frame with its last copy enlarged (--scale), into a memory
+// bitmap of the window's size.
+void BM_RallyFrameAtZoom(benchmark::State &state) {
+    rallyInFlight();
+    BITMAP *window = screen;
+    zoom = static_cast<int>(state.range(0));
+    screen = create_bitmap(FIELD_W * zoom, FIELD_H * zoom);
+    for (auto _ : state) drawProcess();
+    destroy_bitmap(screen);
+    screen = window;
+    zoom = 1;
+}
+BENCHMARK(BM_RallyFrameAtZoom)->Arg(1)->Arg(2)->Arg(3);
+
 // Keeps each run's time per iteration, to print the ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -143,6 +157,9 @@ int main(int argc, char **argv) {
         std::printf("\nEach frame as a ratio to the floor (%.0f ns):\n", floor);
         for (const auto &[name, ns] : reporter.nanos)
             if (name.rfind("frame/", 0) == 0) std::printf("  %-8s %5.2f\n", name.c_str() + 6, ns / floor);
+        for (const auto &[name, ns] : reporter.nanos)
+            if (name.rfind("BM_RallyFrameAtZoom/", 0) == 0)
+                std::printf("  rally at %sx %5.2f\n", name.c_str() + 20, ns / floor);
     }
     stop_midi();
     unload_datafile(data);

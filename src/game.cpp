@@ -2,6 +2,7 @@
 // shutdown, the match reset, single key presses and the drawing helpers.
 #include "game.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
@@ -10,8 +11,12 @@
 #include <string>
 
 #include "datacheck.h"
+#include "options.h"
 #include "screens.h"
 
+#ifdef ALLEGRO_WITH_ALSADIGI
+#include <alsa/asoundlib.h>  // snd_lib_error_set_handler
+#endif
 #ifdef ALLEGRO_WITH_XWINDOWS
 #include <xalleg.h>  // xwin_set_window_name
 
@@ -55,6 +60,9 @@ volatile std::sig_atomic_t signal_caught = 0;
 BITMAP *DoubleBuffer = nullptr;
 BITMAP *Black = nullptr;
 DATAFILE *data = nullptr;
+int zoom = 1;
+int picture_x = 0;
+int picture_y = 0;
 
 Pong P1;
 Pong CPU(1);
@@ -152,6 +160,40 @@ void setStartValues() {
     score[1] = 0;
 }
 
+#ifdef ALLEGRO_WITH_ALSADIGI
+// The ALSA library's own messages (no card, no sequencer): we say it once.
+extern "C" void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
+#endif
+
+// The window, N times as large with --scale; or, with --fullscreen, the
+// whole screen at the desktop's own resolution with the picture enlarged
+// as far as it fits and centred on black. Full screen falls back to the
+// window where the library cannot take the screen.
+static void openScreen() {
+    int desktopW = 0, desktopH = 0;
+    bool desktopKnown = get_desktop_resolution(&desktopW, &desktopH) == 0;
+    if (fullscreen_option) {
+        int fit = desktopKnown ? std::min(desktopW / FIELD_W, desktopH / FIELD_H) : 0;
+        if (fit >= 1 && set_gfx_mode(GFX_AUTODETECT_FULLSCREEN, desktopW, desktopH, 0, 0) == 0) {
+            zoom = fit;
+            picture_x = (desktopW - FIELD_W * zoom) / 2;
+            picture_y = (desktopH - FIELD_H * zoom) / 2;
+            clear_to_color(screen, makecol(0, 0, 0));
+            return;
+        }
+        std::fprintf(stderr, "rallyton: cannot take the whole screen (%s); playing in a window\n",
+                     fit >= 1 ? allegro_error : "the desktop's size is unknown");
+    }
+    zoom = scale_option != SCALE_AUTO ? scale_option : desktopKnown ? autoScale(desktopW, desktopH) : 1;
+    if (zoom > 1 && set_gfx_mode(GFX_AUTODETECT_WINDOWED, FIELD_W * zoom, FIELD_H * zoom, 0, 0) == 0) return;
+    if (zoom > 1)
+        std::fprintf(stderr, "rallyton: cannot open the %d x %d window (%s); playing in the %d x %d one\n",
+                     FIELD_W * zoom, FIELD_H * zoom, allegro_error, FIELD_W, FIELD_H);
+    zoom = 1;
+    if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, FIELD_W, FIELD_H, 0, 0) != 0)
+        fail("cannot open the %d x %d window: %s", FIELD_W, FIELD_H, allegro_error);
+}
+
 void initGame() {
 #ifdef ALLEGRO_WITH_XWINDOWS
     // A window class of our own, so that a desktop matches the window to its
@@ -167,15 +209,19 @@ void initGame() {
     install_mouse();
     install_keyboard();
     show_mouse(nullptr);
+    readSettingsFile();
     srand(static_cast<unsigned>(time(nullptr)));
+#ifdef ALLEGRO_WITH_ALSADIGI
+    snd_lib_error_set_handler(quietAlsa);  // the probe for a sound card must not fill the terminal
+#endif
     install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr);  // without it the game plays silent
+    bool silent = !digi_driver || digi_driver->id == DIGI_NONE;
     install_int_ex(ticker, BPS_TO_TIMER(100));
     set_color_depth(32);
 #ifdef ALLEGRO_WITH_XWINDOWS
     allegro_icon = rallyton_icon_xpm;
 #endif
-    if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, FIELD_W, FIELD_H, 0, 0) != 0)
-        fail("cannot open the %d x %d window: %s", FIELD_W, FIELD_H, allegro_error);
+    openScreen();
     DoubleBuffer = create_bitmap(FIELD_W, FIELD_H);
     if (!DoubleBuffer) fail("cannot create the off-screen bitmap");
     clear_to_color(DoubleBuffer, makecol(0, 0, 0));
@@ -193,16 +239,21 @@ void initGame() {
     set_close_button_callback(close_button_handler);
     r_midi = rand() % TRACK_COUNT + 1;
     set_volume(255, MUSIC_VOLUME);
+    if (silent) std::fputs("rallyton: no sound device found; playing without sound\n", stderr);  // said once all is up
 }
 
 void processGamePass() {
     int n = ticks.exchange(0);  // a tick arriving now is neither lost nor run twice
-    while (n > 0) {
-        logicProcess();
-        keyPresses();
-        n--;
+    if (power_save && n == 0) {
+        rest(1);  // the picture cannot have changed: give the processor back
+    } else {
+        while (n > 0) {
+            logicProcess();
+            keyPresses();
+            n--;
+        }
+        drawProcess();
     }
-    drawProcess();
     if (close_button_pressed || signal_caught) game_state = STATE_QUIT;
 }
 
@@ -248,7 +299,10 @@ void playSound(int entry) { play_sample(sampleEntry(entry), 255, 0, 1000, 0); }
 // ---- drawing helpers ---------------------------------------------------
 
 void blitBuffer() {
-    blit(DoubleBuffer, screen, 0, 0, 0, 0, FIELD_W, FIELD_H);
+    if (zoom == 1) blit(DoubleBuffer, screen, 0, 0, picture_x, picture_y, FIELD_W, FIELD_H);
+    else  // nearest neighbour: each pixel a zoom x zoom block
+        stretch_blit(DoubleBuffer, screen, 0, 0, FIELD_W, FIELD_H, picture_x, picture_y, FIELD_W * zoom,
+                     FIELD_H * zoom);
     clear_to_color(DoubleBuffer, makecol(0, 0, 0));
 }
 

@@ -80,6 +80,9 @@ extern volatile std::sig_atomic_t signal_caught;  // the quit signal that ended 
 extern BITMAP *DoubleBuffer;
 extern BITMAP *Black;
 extern DATAFILE *data;
+extern int zoom;  // each pixel of DoubleBuffer becomes a zoom x zoom block on the screen
+extern int picture_x;  // where the picture's top-left corner lies on the screen (full screen centres it)
+extern int picture_y;
 
 extern Pong P1;
 extern Pong CPU;

@@ -1,7 +1,10 @@
 // RALLYTON: table tennis seen from above.
 #include "game.h"
+#include "options.h"
 
-int main() {
+int main(int argc, char **argv) {
+    int status = rallyton::readCommandLine(argc, argv);
+    if (status >= 0) return status;  // --help, --version or a mistake: no window
     rallyton::initGame();
     rallyton::processGame();
     rallyton::shutdownGame();

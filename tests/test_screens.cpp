@@ -2,9 +2,14 @@
 // fourth tick are checked against its recording, and what that game does not
 // reach: game over against the computer, the playlist's cycles, a pause as a
 // track starts, the sounds' volume, pan and pitch.
+#include <stb_image_write.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <set>
+#include <string>
 
 #include "support.h"
 
@@ -127,6 +132,37 @@ void steer(int key1, int key2, const Pong &p, int n) {
     key[key2] = target > p.y + 38 ? HELD : 0;
 }
 
+const int PICTURE_TICK = 14000;  // a rally of the last match, the ball in flight
+
+// The README's picture: this frame as --scale 2 shows it, kept as a PNG in
+// docs/. When the game's look changes on purpose, the new picture is
+// written into the build folder, to be copied over.
+void checkPicture(const char *name) {
+    BITMAP *window = screen;
+    zoom = 2;
+    screen = create_bitmap(FIELD_W * zoom, FIELD_H * zoom);
+    drawFrame();
+    std::vector<unsigned char> rgb;
+    for (int y = 0; y < screen->h; y++)
+        for (int x = 0; x < screen->w; x++) {
+            int c = getpixel(screen, x, y);
+            rgb.insert(rgb.end(), {static_cast<unsigned char>(getr(c)), static_cast<unsigned char>(getg(c)),
+                                   static_cast<unsigned char>(getb(c))});
+        }
+    std::string made;
+    stbi_write_png_to_func([](void *to, void *bytes,
+                              int size) { static_cast<std::string *>(to)->append(static_cast<char *>(bytes), size); },
+                           &made, screen->w, screen->h, 3, rgb.data(), screen->w * 3);
+    std::ifstream kept(std::string(SOURCE_DIR "/docs/") + name, std::ios::binary);
+    if (made != std::string(std::istreambuf_iterator<char>(kept), {})) {
+        std::ofstream(name, std::ios::binary) << made;
+        ADD_FAILURE() << "docs/" << name << " is not the game's picture: copy the new one from the build folder";
+    }
+    destroy_bitmap(screen);
+    screen = window;
+    zoom = 1;
+}
+
 }  // namespace
 
 TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
@@ -163,6 +199,7 @@ TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
                 tick();
                 for (int k : {int(KEY_UP), int(KEY_DOWN), int(KEY_W), int(KEY_S), step.key}) key[k > 0 ? k : 0] = 0;
                 record(h, n);
+                if (n == PICTURE_TICK) checkPicture("rally-2x.png");
             }
         EXPECT_EQ(h, chapter.digest) << chapter.name << ": now 0x" << std::hex << h;
     }

@@ -3,7 +3,7 @@
 # (without a window manager the library's exit can deadlock; the desktop
 # avoids that): the icons in the program file, the title menu pixel for
 # pixel as the Linux build draws it, Return twice into a match, ESC twice
-# out with status 0, and the window's close button.
+# out with status 0, the window's close button, and a zoom too large.
 #   windows.sh ZIP LINUX_GAME ASSET_DIR
 zip=$(realpath "$1")
 linux_game=$(realpath "$2")
@@ -51,8 +51,11 @@ wineserver -w
 
 # Starts the zip's program in its folder, as a double click would, and finds
 # its window inside the virtual desktop.
-start_wine() {
-  (cd "$dir" && exec wine rallyton.exe >"$scratch/wine.out" 2>&1) &
+# What it prints goes to a file of its own each time: Wine's desktop,
+# started with the first, keeps writing to that one's file.
+start_wine() {  # [ARGUMENTS...]
+  wine_out=$scratch/wine-$RANDOM.out
+  (cd "$dir" && exec wine rallyton.exe "$@" >"$wine_out" 2>&1) &
   game_pid=$!
   wid=""
   for _ in $(seq 600); do
@@ -87,9 +90,14 @@ check "ESC: back to the title menu" wait_title
 press Escape && wait_game 30
 check "ESC again: the program ends with status 0" eq "$game_status" 0
 
-start_wine
-wait_title
+# A zoom the 640 x 480 desktop has no room for: one line, and the 1x window
+# (the title frame is found where that window has it).
+start_wine --scale 3
+check "--scale 3 on a 640 x 480 desktop: the title in the 320 x 240 window" wait_title
 eval "$(xdotool getwindowgeometry --shell "$wid")"
 xdotool mousemove --window "$wid" $((WIDTH - 10)) 10 click 1  # Wine draws the close button at the top right
 wait_game 30
 check "the close button: the program ends with status 0" eq "$game_status" 0
+check "... and said why it plays at 1x" grep -qFx \
+  "rallyton: cannot open the 960 x 720 window (Overlays not supported); playing in the 320 x 240 one$(printf '\r')" "$wine_out"
+

@@ -29,16 +29,16 @@ check() {
 gt() { [ "$1" -gt "$2" ]; }
 eq() { [ "$1" -eq "$2" ]; }
 
-start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$scratch/display" >/dev/null 2>&1 &
+start_xvfb() {  # [WxH], by default 640x480
+  Xvfb -displayfd 3 -screen 0 "${1:-640x480}x24" -nolisten tcp -noreset 3>"$scratch/display" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$scratch/display")"
 }
 
 # Starts $game in $game_dir (through $game_wrapper, if set) and finds its window.
-start_game() {
-  (cd "$game_dir" && exec ${game_wrapper:-} "$game" >"$scratch/game.out" 2>&1) &
+start_game() {  # [ARGUMENTS...]
+  (cd "$game_dir" && exec ${game_wrapper:-} "$game" "$@" >"$scratch/game.out" 2>&1) &
   game_pid=$!
   t0=$(date +%s.%N)
   for _ in $(seq 100); do

@@ -1,0 +1,113 @@
+#!/bin/bash
+# How the real program starts, or why it does not. Damaged data and no
+# display end with one clear line on stderr and status 1; --help, --version
+# and command-line mistakes answer without a window (0, 0, 2); command lines
+# and settings files open the window they ask for, and a bad value in the
+# file costs one line and its default. With no sound card the game says so
+# in one line and the ALSA library says nothing. Never a crash, a core or a
+# hang.
+#   start-up.sh GAME ASSET_DIR DAT_TOOL
+game=$1
+assets=$2
+dat=$3
+game_dir=$(dirname "$game")
+good=$game_dir/data/data.dat
+. "$(dirname "$0")/x11-lib.sh"
+start_xvfb 1280x1024  # a display of its own, the size the auto zoom is checked on
+nosound="rallyton: no sound device found; playing without sound"
+
+# expect NAME STATUS OUTPUT [ENV...] [-- ARGUMENTS...]: runs the game in
+# $scratch/NAME (whose data/ is ready, if it needs one); OUTPUT is all it
+# printed on stderr, or the first line on stdout with status 0.
+expect() {
+  local dir=$scratch/$1 want_status=$2 want=$3 envs=() err status
+  shift 3
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do envs+=("$1") && shift; done
+  shift
+  mkdir -p "$dir"
+  (cd "$dir" && ulimit -c 0 && exec env "${envs[@]}" timeout 20 "$game" "$@" >"$dir.out" 2>"$dir.err")
+  status=$?
+  err=$(cat "$dir.err")
+  [ "$want_status" -eq 0 ] && err=$(head -n 1 "$dir.out")$err
+  check "$(basename "$dir"): status $status: $err" [ "$status" -eq "$want_status" -a "$err" = "$want" ]
+}
+data() { mkdir -p "$scratch/$1/data" && echo "$scratch/$1/data/data.dat"; }
+
+data missing >/dev/null
+: >"$(data empty)"
+size=$(stat -c %s "$good")
+head -c 1000 "$good" >"$(data cut-early)"
+head -c $((size - 1)) "$good" >"$(data cut-late)"
+head -c 5000 /dev/urandom >"$(data random)"
+(cd "$assets" && "$dat" -n0 -s1 -c0 -a -t BMP "$(data few)" table.bmp intro.bmp paddle_left.bmp >/dev/null)
+cp "$good" "$(data no-display)"
+
+m="rallyton: data/data.dat:"
+expect missing 1 "$m cannot be opened (No such file or directory)"
+expect empty 1 "$m is empty"
+expect cut-early 1 "$m is truncated (entry 0 runs past the end of the file)"
+expect cut-late 1 "$m is truncated (entry 15 runs past the end of the file)"
+expect random 1 "$m is not an Allegro datafile"
+expect few 1 "$m holds 3 entries; the game needs 16"
+expect no-display 1 "rallyton: cannot open a display (is DISPLAY set?)" -u DISPLAY
+
+usage="Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--help] [--version]"
+try="Try 'rallyton --help' for more."
+expect help 0 "$usage" -u DISPLAY -- --help
+expect version 0 "rallyton 1.1" -u DISPLAY -- --power-save --version
+expect scale-0 2 "$(printf "rallyton: --scale takes 1 to 8 or auto, not '0'\n%s\n%s" "$usage" "$try")" -- --scale 0
+expect scale-9 2 "$(printf "rallyton: --scale takes 1 to 8 or auto, not '9'\n%s\n%s" "$usage" "$try")" -- --scale=9
+expect scale-none 2 "$(printf "rallyton: --scale needs a value: '1 to 8 or auto'\n%s\n%s" "$usage" "$try")" -- --scale
+expect unknown 2 "$(printf "rallyton: unknown option '-f'\n%s\n%s" "$usage" "$try")" -- --windowed -f
+
+# opens NAME SIZE SETTINGS SAID [ARGUMENTS...]: starts the game with that
+# settings file (none when SETTINGS is "-") and checks the size of its
+# window and all it printed (a line "PATH" stands for the file's path).
+opens() {
+  local name=$1 want=$2 settings=$3 said=$4 home=$scratch/$1 geometry=none
+  shift 4
+  mkdir -p "$home/rallyton"
+  [ "$settings" = - ] || printf '%b\n' "$settings" >"$home/rallyton/rallyton.cfg"
+  game_wrapper="env XDG_CONFIG_HOME=$home" start_game "$@"
+  for _ in $(seq 50); do
+    eval "$(xdotool getwindowgeometry --shell "$wid")"
+    geometry=${WIDTH}x$HEIGHT
+    [ "$geometry" = "$want" ] && break
+    sleep 0.1
+  done
+  kill "$game_pid" && wait "$game_pid" 2>/dev/null
+  game_pid=""
+  said=${said//PATH/$home/rallyton/rallyton.cfg}
+  check "$name: $geometry: $(cat "$scratch/game.out")" [ "$geometry" = "$want" -a "$(cat "$scratch/game.out")" = "$said" ]
+}
+bad() { printf 'rallyton: PATH: %s is not a valid value; using the default\n%s' "$1" "$nosound"; }
+
+s="[rallyton]\n"
+opens as-designed 320x240 - "$nosound"
+opens scale-2 640x480 - "$nosound" --scale 2
+opens scale-3 960x720 - "$nosound" --scale=3
+opens scale-auto 960x720 - "$nosound" --scale auto  # 4 x 320 + 16 is wider than 1280
+opens file-scale 640x480 "${s}scale = 2\npower_save = yes" "$nosound"
+opens file-auto 960x720 "${s}scale = auto" "$nosound"
+opens command-line-wins 320x240 "${s}scale = 4\nfullscreen = yes" "$nosound" --windowed --scale 1
+opens file-scale-bad 320x240 "${s}scale = 9" "$(bad "scale = 9")"
+opens file-fullscreen-bad 640x480 "${s}fullscreen = maybe\nscale = 2" "$(bad "fullscreen = maybe")"
+opens file-power-save-bad 320x240 "${s}power_save = 2" "$(bad "power_save = 2")"
+opens other-section 320x240 "[sound]\nscale = 3" "$nosound"
+
+# The picture as a player sees it: the intro at full strength, 4.5 s in,
+# every pixel an N x N block; full screen, 4 times on this 1280 x 1024
+# display, centred on black.
+for how in "--scale 2" "--scale 3" "--fullscreen"; do
+  start_game $how && at 4.5
+  if [ "$how" = --fullscreen ]; then
+    import -window root "$scratch/seen.png"
+    convert "$assets/intro.bmp" -scale 400% -background black -gravity center -extent 1280x1024 "$scratch/want.png"
+  else
+    shot seen
+    convert "$assets/intro.bmp" -scale "${how#--scale }00%" "$scratch/want.png"
+  fi
+  kill "$game_pid" && wait "$game_pid" 2>/dev/null
+  check "$how: the intro enlarged, pixel for pixel" eq "$(compare -metric AE "$scratch/seen.png" "$scratch/want.png" null: 2>&1)" 0
+done
+game_pid=""
