@@ -20,14 +20,19 @@ ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print
 scripts/build-windows.sh
 bash tests/windows.sh build-windows/rallyton-*-win32.zip build-test/rallyton build-test/assets
 
-# A short fuzzing run of the datafile check, from the corpus in the repo.
-# libFuzzer stops with a failure status on a crash, a leak or a sanitizer report.
+# A short fuzzing run of the datafile check and of what it lets through to
+# the game's drawing and music, from the corpus in the repo and seeds made
+# from the built datafile. libFuzzer stops with a failure status on a
+# crash, a leak or a sanitizer report.
 CXX=clang++ cmake -S . -B build-fuzz -DRALLYTON_FUZZ=ON -DRALLYTON_TESTS=OFF
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_datacheck
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_datacheck fuzz_seeds
 corpus=$(mktemp -d)
 cp fuzz/corpus/* "$corpus"
+build-fuzz/fuzz/fuzz_seeds build-fuzz/data/data.dat "$corpus"
 status=0
-timeout 300 build-fuzz/fuzz/fuzz_datacheck -max_total_time=30 -print_final_stats=1 -artifact_prefix=build-fuzz/ "$corpus" \
+LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
+  timeout 300 xvfb-run -a -s "-screen 0 640x480x24 -noreset" \
+  build-fuzz/fuzz/fuzz_datacheck -max_total_time=30 -print_final_stats=1 -artifact_prefix=build-fuzz/ "$corpus" \
   >build-fuzz/fuzz.log 2>&1 ||
   status=$?
 rm -rf "$corpus"

@@ -1,5 +1,6 @@
-// Checks the structure of the game's datafile before Allegro's loader sees
-// it: the loader crashes on a file cut short in the middle of an object.
+// Checks the game's datafile before Allegro's loader sees it, and what the
+// library's loader, font drawing and MIDI player take on trust in each entry:
+// they crash, or hang, on a file cut short or on a field out of range.
 #pragma once
 
 #include <cstddef>
@@ -14,5 +15,9 @@ std::string datafileStreamProblem(const unsigned char *bytes, std::size_t size);
 
 // The same for a whole file on disk, plain or packed.
 std::string datafileProblem(const char *path);
+
+// The same for the software synth's instruments (patches.dat): what its
+// loader reads on trust, from the index to every instrument's sounds.
+std::string patchesProblem(const char *path);
 
 }  // namespace rallyton

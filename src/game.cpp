@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -165,6 +166,47 @@ void setStartValues() {
 extern "C" void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
 #endif
 
+// The software synth's instruments, where the library will look for them:
+// the file the sound settings name, or a patches.dat beside the program,
+// in $ALLEGRO or in the other places the library searches. Looking for
+// them is already reading them (the library opens the file to find the
+// index inside), so they are checked before the sound is installed.
+static std::string instrumentsProblem() {
+    const char *named = get_config_string("sound", "patches", nullptr);
+    std::string path = named ? named : "";
+    if (!path.empty() && path.back() == '/') path += "patches.dat";  // a folder: its patches.dat
+    path = path.substr(0, path.find('#'));  // file.dat#object: the file
+    char found[1024];
+    if (find_allegro_resource(found, path.empty() ? "patches.dat" : path.c_str(), nullptr, nullptr, nullptr, "ULTRADIR",
+                              "midi", sizeof found) != 0)
+        return "";  // none: the library finds none either
+    if (ustricmp(get_extension(found), "dat") != 0) return "";  // a folder of GUS patches is read as it is
+    std::string problem = patchesProblem(found);
+    return problem.empty() ? "" : std::string(found) + ": " + problem;
+}
+
+// The sound card and the music. Without a synth or its instruments the game
+// plays its sound effects without music. Returns what a player should be
+// told, or "".
+static std::string installSound() {
+#ifdef ALLEGRO_WITH_ALSADIGI
+    snd_lib_error_set_handler(quietAlsa);  // the probe for a sound card must not fill the terminal
+#endif
+    std::string why = instrumentsProblem();
+    // Refused instruments: point the synth at none, so that it stands aside.
+    static const char NO_INSTRUMENTS[] = "[sound]\npatches = /rallyton-refused-the-instruments/none.dat\n";
+    if (!why.empty()) override_config_data(NO_INSTRUMENTS, sizeof NO_INSTRUMENTS - 1);
+    if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) != 0) {
+        if (why.empty()) why = allegro_error;  // as when the synth is asked for and has no instruments
+        install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr);
+    }
+    if (!why.empty()) override_config_data(nullptr, 0);
+    if (!digi_driver || digi_driver->id == DIGI_NONE) return "no sound device found; playing without sound";
+    if (midi_driver && midi_driver->id != MIDI_NONE) return "";
+    if (!why.empty()) return why + "; playing without music";
+    return "no MIDI synthesiser and no instruments found; playing without music";
+}
+
 // The window, N times as large with --scale; or, with --fullscreen, the
 // whole screen at the desktop's own resolution with the picture enlarged
 // as far as it fits and centred on black. Full screen falls back to the
@@ -211,11 +253,7 @@ void initGame() {
     show_mouse(nullptr);
     readSettingsFile();
     srand(static_cast<unsigned>(time(nullptr)));
-#ifdef ALLEGRO_WITH_ALSADIGI
-    snd_lib_error_set_handler(quietAlsa);  // the probe for a sound card must not fill the terminal
-#endif
-    install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr);  // without it the game plays silent
-    bool silent = !digi_driver || digi_driver->id == DIGI_NONE;
+    std::string soundNote = installSound();
     install_int_ex(ticker, BPS_TO_TIMER(100));
     set_color_depth(32);
 #ifdef ALLEGRO_WITH_XWINDOWS
@@ -239,7 +277,7 @@ void initGame() {
     set_close_button_callback(close_button_handler);
     r_midi = rand() % TRACK_COUNT + 1;
     set_volume(255, MUSIC_VOLUME);
-    if (silent) std::fputs("rallyton: no sound device found; playing without sound\n", stderr);  // said once all is up
+    if (!soundNote.empty()) std::fprintf(stderr, "rallyton: %s\n", soundNote.c_str());  // said once all is up
 }
 
 void processGamePass() {

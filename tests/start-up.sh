@@ -4,8 +4,9 @@
 # and command-line mistakes answer without a window (0, 0, 2); command lines
 # and settings files open the window they ask for, and a bad value in the
 # file costs one line and its default. With no sound card the game says so
-# in one line and the ALSA library says nothing. Never a crash, a core or a
-# hang.
+# in one line and the ALSA library says nothing; damaged or missing
+# instruments for the music cost one line and the music. Never a crash, a
+# core or a hang.
 #   start-up.sh GAME ASSET_DIR DAT_TOOL
 game=$1
 assets=$2
@@ -41,6 +42,18 @@ head -c $((size - 1)) "$good" >"$(data cut-late)"
 head -c 5000 /dev/urandom >"$(data random)"
 (cd "$assets" && "$dat" -n0 -s1 -c0 -a -t BMP "$(data few)" table.bmp intro.bmp paddle_left.bmp >/dev/null)
 cp "$good" "$(data no-display)"
+# damaged NAME ENTRY TYPE OFFSET BYTES: a copy whose entry, found by its name
+# and type, has BYTES (printf escapes) at OFFSET of its contents.
+damaged() {
+  local file at
+  file=$(data "$1") && cp "$good" "$file"
+  at=$(grep -obUa -- "$2$3" "$good" | head -n 1 | cut -d: -f1)
+  printf "$5" | dd of="$file" bs=1 seek=$((at + ${#2} + 12 + $4)) conv=notrunc 2>/dev/null
+}
+damaged font-in-colour FONT_BIG FONT 4 '\x10'
+damaged midi-division-0 TUNE_BRIGHT MIDI 0 '\x00\x00'
+damaged midi-program-128 TUNE_BRIGHT MIDI 23 '\xD0'  # track 1 opens with a program change
+damaged sample-at-0-hz SOUND_HIT SAMP 2 '\x00\x00'
 
 m="rallyton: data/data.dat:"
 expect missing 1 "$m cannot be opened (No such file or directory)"
@@ -50,6 +63,10 @@ expect cut-late 1 "$m is truncated (entry 15 runs past the end of the file)"
 expect random 1 "$m is not an Allegro datafile"
 expect few 1 "$m holds 3 entries; the game needs 16"
 expect no-display 1 "rallyton: cannot open a display (is DISPLAY set?)" -u DISPLAY
+expect font-in-colour 1 "$m entry 8 is damaged (a font range in colour)"
+expect midi-division-0 1 "$m entry 11 is damaged (a division of 0)"
+expect midi-program-128 1 "$m entry 11 is damaged (track 1: a data byte of 128 or more at byte 1)"
+expect sample-at-0-hz 1 "$m entry 14 is damaged (a sample at 0 Hz)"
 
 usage="Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--help] [--version]"
 try="Try 'rallyton --help' for more."
@@ -68,7 +85,7 @@ opens() {
   shift 4
   mkdir -p "$home/rallyton"
   [ "$settings" = - ] || printf '%b\n' "$settings" >"$home/rallyton/rallyton.cfg"
-  game_wrapper="env XDG_CONFIG_HOME=$home" start_game "$@"
+  game_wrapper="env XDG_CONFIG_HOME=$home ${sound_env:-}" start_game "$@"
   for _ in $(seq 50); do
     eval "$(xdotool getwindowgeometry --shell "$wid")"
     geometry=${WIDTH}x$HEIGHT
@@ -94,6 +111,21 @@ opens file-scale-bad 320x240 "${s}scale = 9" "$(bad "scale = 9")"
 opens file-fullscreen-bad 640x480 "${s}fullscreen = maybe\nscale = 2" "$(bad "fullscreen = maybe")"
 opens file-power-save-bad 320x240 "${s}power_save = 2" "$(bad "power_save = 2")"
 opens other-section 320x240 "[sound]\nscale = 3" "$nosound"
+
+# The instruments of the software synth, asked for by the sound settings
+# (sound to a file): refused or missing, one line, and the game plays its
+# sound effects without music.
+capture_sound "$scratch/patches.dat"
+sound_env="ALLEGRO=$ALLEGRO HOME=$HOME"
+unset ALLEGRO
+cp "$game_dir/patches.dat" "$scratch/patches.dat"
+opens instruments 320x240 - ""
+printf '\x00\x00\x20\x00' | dd of="$scratch/patches.dat" bs=1 seek=20 conv=notrunc 2>/dev/null  # the first name: 8 KB
+opens instruments-damaged 320x240 - "rallyton: $scratch/patches.dat: object 0 has a name of 8192 bytes; playing without music"
+rm "$scratch/patches.dat"
+opens instruments-missing 320x240 - "rallyton: DIGMID patch set not found; playing without music"
+check "... and its sound card still plays" test -s "$capture"
+sound_env=""
 
 # The picture as a player sees it: the intro at full strength, 4.5 s in,
 # every pixel an N x N block; full screen, 4 times on this 1280 x 1024
