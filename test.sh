@@ -18,17 +18,17 @@ ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print
 
 # The Windows build, cross-built and played under Wine.
 scripts/build-windows.sh
-bash tests/windows.sh build-windows/rallyton-*-win32.zip build-test/rallyton build-test/assets
+bash tests/windows.sh build-windows/rallyton-*-win32.zip build-test
 
 # A short fuzzing run of the datafile check and of what it lets through to
-# the game's drawing and music, from the corpus in the repo and seeds made
-# from the built datafile. libFuzzer stops with a failure status on a
-# crash, a leak or a sanitizer report.
+# the game's drawing and music, from the corpus in the repo and the streams
+# of the check's own test table (the built datafile damaged in every way the
+# check knows). libFuzzer stops with a failure status on a crash, a leak or
+# a sanitizer report.
 CXX=clang++ cmake -S . -B build-fuzz -DRALLYTON_FUZZ=ON -DRALLYTON_TESTS=OFF
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_datacheck fuzz_seeds
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_datacheck
 corpus=$(mktemp -d)
-cp fuzz/corpus/* "$corpus"
-build-fuzz/fuzz/fuzz_seeds build-fuzz/data/data.dat "$corpus"
+cp fuzz/corpus/* build-test/fuzz-seeds/* "$corpus"
 status=0
 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
   timeout 300 xvfb-run -a -s "-screen 0 640x480x24 -noreset" \

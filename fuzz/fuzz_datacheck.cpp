@@ -21,39 +21,7 @@
 
 using namespace rallyton;
 
-namespace {
-
-std::string scratch;  // the accepted input as a datafile on disk, for the library's loader
-
-void drawEverything() {
-    const char *texts[] = {"RALLYTON",  "v1.1",      "start game", "exit game", "1 player",
-                           "2 players", "PAUSED",    "p1 wins",    "p2 wins",   "cpu wins",
-                           "sound:on",  "sound:off", "music:on",   "music:off", "0123456789"};
-    for (int font : {ASSET_FONT_BIG, ASSET_FONT_SMALL})
-        for (const char *text : texts) textout_ex(DoubleBuffer, fontEntry(font), text, 10, 10, makecol(200, 0, 0), -1);
-    for (int entry = 0; entry < ASSET_COUNT; entry++)
-        if (data[entry].type == DAT_BITMAP) {
-            draw_sprite(DoubleBuffer, bitmapEntry(entry), 100, 100);
-            fadeIn(bitmapEntry(entry), 128, -5, 200);
-        }
-    score[0] = 10, score[1] = 7, intro_trans = 128, title_trans = 128;
-    for (int state = STATE_MENU; state <= STATE_GAME_OVER; state++)
-        for (winner = 1; winner <= 2; winner++) {
-            game_state = state;
-            drawProcess();
-        }
-}
-
-void playEveryTrack() {
-    for (int track = 1; track <= TRACK_COUNT; track++) {
-        game_state = STATE_SERVE, midi = 0, r_midi = track;
-        musicProcess();  // starts the track as the game does
-        midi_seek(INT_MAX);  // and plays it to its end at once
-        stop_midi();
-    }
-}
-
-}  // namespace
+static std::string scratch;  // the input as a datafile on disk, for the library's loader
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     if (allegro_init() != 0) {
@@ -82,8 +50,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     data = load_datafile(scratch.c_str());
     std::remove(scratch.c_str());
     if (!data) return 0;
-    drawEverything();
-    playEveryTrack();
+    const char *texts[] = {"RALLYTON",  "v1.1",      "start game", "exit game", "1 player",
+                           "2 players", "PAUSED",    "p1 wins",    "p2 wins",   "cpu wins",
+                           "sound:on",  "sound:off", "music:on",   "music:off", "0123456789"};
+    for (int font : {ASSET_FONT_BIG, ASSET_FONT_SMALL})
+        for (const char *text : texts) textout_ex(DoubleBuffer, fontEntry(font), text, 10, 10, makecol(200, 0, 0), -1);
+    for (int entry = 0; entry < ASSET_COUNT; entry++)
+        if (data[entry].type == DAT_BITMAP)
+            draw_sprite(DoubleBuffer, bitmapEntry(entry), 100, 100), fadeIn(bitmapEntry(entry), 128, -5, 200);
+    score[0] = 10, score[1] = 7, intro_trans = title_trans = 128;
+    for (int state = STATE_MENU; state <= STATE_GAME_OVER; state++)  // every screen, both winners
+        for (winner = 1; winner <= 2; winner++) game_state = state, drawProcess();
+    for (int track = 1; track <= TRACK_COUNT; track++) {
+        game_state = STATE_SERVE, midi = 0, r_midi = track;
+        musicProcess();  // starts the track as the game does
+        midi_seek(INT_MAX);  // and plays it to its end at once
+        stop_midi();
+    }
     unload_datafile(data);
     data = nullptr;
     return 0;

@@ -1,13 +1,16 @@
 #!/bin/bash
 # Signals end the real program cleanly. SIGINT, SIGTERM, SIGHUP and SIGQUIT,
 # sent in the intro, a fade, both menus, rallies and the pause, end the game
-# with status 128 + the signal's number: no crash, no abort, and not the
-# library's own handler ("Shutting down Allegro due to signal"). Started as a
+# with status 128 + the signal's number, which it exits with itself (a
+# signal that simply killed it would show the same status to a shell;
+# exit-how tells the two apart): no crash, no abort, and not the library's
+# own handler ("Shutting down Allegro due to signal"). Started as a
 # script's background job, which leaves SIGINT and SIGQUIT ignored, those two
 # stay ignored and SIGTERM or SIGHUP still ends the game cleanly. The cases
 # run side by side, each game on a display of its own.
-#   signals.sh GAME
+#   signals.sh GAME EXIT_HOW
 game=$1
+exit_how=$2
 game_dir=$(dirname "$game")
 . "$(dirname "$0")/x11-lib.sh"
 results=$scratch/results
@@ -33,15 +36,18 @@ one_case() {
   scratch=$scratch/$name && mkdir -p "$scratch"
   trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
   start_xvfb
-  game_wrapper="env --default-signal"
-  [ "$2" = background ] && game_wrapper="env --ignore-signal=INT,QUIT"
-  start_game && reach "$3" && kill -s "$sig" "$game_pid"
+  game_wrapper="env --default-signal $exit_how $scratch/how"
+  [ "$2" = background ] && game_wrapper="env --ignore-signal=INT,QUIT $exit_how $scratch/how"
+  start_game && reach "$3"
+  local child
+  child=$(pgrep -P "$game_pid")  # the game, under exit-how
+  kill -s "$sig" "$child"
   if [ -n "$later" ]; then
-    sleep 1 && kill -0 "$game_pid" || why="$why; the ignored $sig ended it"
-    kill -s "$later" "$game_pid" && sig=$later
+    sleep 1 && kill -0 "$child" || why="$why; the ignored $sig ended it"
+    kill -s "$later" "$child" && sig=$later
   fi
   wait_game 10
-  [ "$game_status" -eq $((128 + $(kill -l "$sig"))) ] || why="$why; not 128 + $sig"
+  [ "$(cat "$scratch/how")" = "exited $((128 + $(kill -l "$sig")))" ] || why="$why; $(cat "$scratch/how"), not exited 128 + $sig"
   grep -q "Shutting down Allegro" "$scratch/game.out" && why="$why; the library's handler ran"
   echo "$([ -z "$why" ] && echo "ok  " || echo FAIL) $name: status $game_status$why" >"$results/$name"
 }

@@ -12,6 +12,8 @@
 namespace test {
 
 std::vector<int> atLoad;
+std::vector<int> musicCalls;
+long fakeTime = 0;
 
 void resetGame() {
     stop_midi();
@@ -25,6 +27,7 @@ void resetGame() {
     clear_to_color(DoubleBuffer, makecol(0, 0, 0));
     clear_to_color(screen, makecol(0, 0, 0));
     for (int entry : {ASSET_SOUND_HIT, ASSET_SOUND_CLICK}) stop_sample(sampleEntry(entry));
+    musicCalls.clear();
 }
 
 void tick(int n) {
@@ -65,6 +68,22 @@ bool playing(int entry) {
 }
 
 }  // namespace test
+
+extern "C" {
+int __real_play_midi(MIDI *midi, int loop);
+void __real_midi_pause();
+void __real_midi_resume();
+time_t __real_time(time_t *t);
+int __wrap_play_midi(MIDI *midi, int loop) {
+    int track = 0;
+    for (int n = 1; n <= rallyton::TRACK_COUNT && midi; n++) track = midi == rallyton::trackEntry(n) ? n : track;
+    test::musicCalls.push_back(track);
+    return __real_play_midi(midi, loop);
+}
+void __wrap_midi_pause() { test::musicCalls.push_back(-1), __real_midi_pause(); }
+void __wrap_midi_resume() { test::musicCalls.push_back(-2), __real_midi_resume(); }
+time_t __wrap_time(time_t *t) { return test::fakeTime ? test::fakeTime : __real_time(t); }
+}
 
 // Allegro unloads its driver modules at exit, before LeakSanitizer looks:
 // their own small leaks would then show as "unknown module", which no

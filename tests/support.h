@@ -19,6 +19,12 @@ extern std::vector<int> atLoad;  // thesound, thebg, p2, winner and the menus' f
 
 const char HELD = -1;  // what the library writes into key[] for a key held down
 
+// What the game asked of the MIDI player since the last look, seen on the
+// way to the real library (the tests link with --wrap): a track's number as
+// it starts, 0 as the music stops, -1 a pause, -2 a resume.
+extern std::vector<int> musicCalls;
+extern long fakeTime;  // what time() tells the game, when not 0
+
 void resetGame();  // the globals as start-up leaves them, every key up
 void tick(int n = 1);  // n logic ticks, as the loop runs them
 BITMAP *drawFrame();  // the current state's frame, as it reached the screen

@@ -4,43 +4,26 @@
 # avoids that): the icons in the program file, the title menu pixel for
 # pixel as the Linux build draws it, Return twice into a match, ESC twice
 # out with status 0, the window's close button, and a zoom too large.
-#   windows.sh ZIP LINUX_GAME ASSET_DIR
+# The Linux frame is the GoogleTest suite's: title-1x.png in its build folder.
+#   windows.sh ZIP LINUX_BUILD
 zip=$(realpath "$1")
-linux_game=$(realpath "$2")
-assets=$(realpath "$3")
+linux=$(realpath "$2")
 . "$(dirname "$0")/x11-lib.sh"
 start_xvfb
 
-# ---- the icons: two groups, A and ALLEGRO_ICON, each one 32 x 32 image in
-# 24-bit colour, the Linux icon's picture ------------------------------------
+# ---- the icons: two groups, A and ALLEGRO_ICON ------------------------------
 unzip -q "$zip" -d "$scratch/zip"
 dir=$(echo "$scratch"/zip/*)
 exe=$dir/rallyton.exe
 check "the zip holds the program, its data, the instruments, the licence and the read-me" \
   test -f "$exe" -a -f "$dir/data/data.dat" -a -f "$dir/patches.dat" -a -f "$dir/LICENSE" -a -f "$dir/README.txt"
-check "two icon groups, A and ALLEGRO_ICON" eq "$(wrestool -l --type=group_icon "$exe" | grep -c -E "name='(A|ALLEGRO_ICON)'")" 2
-for name in A ALLEGRO_ICON; do
-  wrestool -x --type=group_icon --name="$name" -o "$scratch/$name.ico" "$exe"
-  check "$name: one image, 32 x 32, 24-bit" test "$(icotool -l "$scratch/$name.ico")" = \
-    "--icon --index=1 --width=32 --height=32 --bit-depth=24 --palette-size=0"
-  icotool -x -o "$scratch/$name.png" "$scratch/$name.ico"
-  check "$name: the Linux icon's picture" eq "$(compare -metric AE "$scratch/$name.png" "$assets/icon_32.png" null: 2>&1)" 0
-done
-
-# ---- the Linux build's title menu, once its fade is over: two shots in a
-# row alike, with the title drawn ---------------------------------------------
-game=$linux_game
-game_dir=$(dirname "$game")
-start_game
-cp /dev/null "$scratch/last.png"
-for _ in $(seq 200); do
-  shot linux
-  gt "$(count linux 75 84 160 28 DCDCDC)" 50 && cmp -s "$scratch/linux.png" "$scratch/last.png" && break
-  cp "$scratch/linux.png" "$scratch/last.png"
-  sleep 0.25
-done
-kill "$game_pid" && wait "$game_pid" 2>/dev/null
-game_pid=""
+icon_is_ours() {  # the group's one image: 32 x 32, 24-bit, the Linux icon's picture
+  wrestool -x --type=group_icon --name="$1" -o "$scratch/$1.ico" "$exe" && icotool -x -o "$scratch/$1.png" "$scratch/$1.ico" &&
+    [ "$(icotool -l "$scratch/$1.ico")" = "--icon --index=1 --width=32 --height=32 --bit-depth=24 --palette-size=0" ] &&
+    [ "$(compare -metric AE "$scratch/$1.png" "$linux/assets/icon_32.png" null: 2>&1)" = 0 ]
+}
+check "icon group A: one 32 x 32 image in 24-bit colour, the Linux icon" icon_is_ours A
+check "icon group ALLEGRO_ICON: the same" icon_is_ours ALLEGRO_ICON
 
 # ---- Wine -------------------------------------------------------------------
 export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -49,22 +32,12 @@ wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1
 wineserver -w
 
-# Starts the zip's program in its folder, as a double click would, and finds
-# its window inside the virtual desktop.
-# What it prints goes to a file of its own each time: Wine's desktop,
-# started with the first, keeps writing to that one's file.
-start_wine() {  # [ARGUMENTS...]
-  wine_out=$scratch/wine-$RANDOM.out
-  (cd "$dir" && exec wine rallyton.exe "$@" >"$wine_out" 2>&1) &
-  game_pid=$!
-  wid=""
-  for _ in $(seq 600); do
-    wid=$(xdotool search --name '^rallyton$' 2>/dev/null | head -n 1)
-    [ -n "$wid" ] && break
-    sleep 0.1
-  done
-  [ -n "$wid" ] || { echo "FAIL the Windows build opened no window" && failures=$((failures + 1)) && exit 1; }
-}
+# The zip's program, started in its folder as a double click starts it, its
+# window found inside the virtual desktop. What it prints goes to a file of
+# its own each time: Wine's desktop, started with the first, keeps writing
+# to that one's file.
+game_dir=$dir game=rallyton.exe game_wrapper=wine window_match="--name ^rallyton$" window_wait=1200
+start_wine() { game_out=$scratch/wine-$RANDOM.out && start_game "$@"; }
 # client NAME: a shot of the window's 320 x 240 inside, under Wine's frame.
 client() {
   eval "$(xdotool getwindowgeometry --shell "$wid")"
@@ -74,7 +47,7 @@ client() {
 # wait_title: polls for the Linux title frame, up to a minute.
 wait_title() {
   for _ in $(seq 240); do
-    client wine && [ "$(compare -metric AE "$scratch/wine.png" "$scratch/linux.png" null: 2>&1)" = 0 ] && return 0
+    client wine && [ "$(compare -metric AE "$scratch/wine.png" "$linux/title-1x.png" null: 2>&1)" = 0 ] && return 0
     sleep 0.25
   done
   return 1
@@ -99,5 +72,5 @@ xdotool mousemove --window "$wid" $((WIDTH - 10)) 10 click 1  # Wine draws the c
 wait_game 30
 check "the close button: the program ends with status 0" eq "$game_status" 0
 check "... and said why it plays at 1x" grep -qFx \
-  "rallyton: cannot open the 960 x 720 window (Overlays not supported); playing in the 320 x 240 one$(printf '\r')" "$wine_out"
+  "rallyton: cannot open the 960 x 720 window (Overlays not supported); playing in the 320 x 240 one$(printf '\r')" "$game_out"
 

@@ -36,13 +36,15 @@ start_xvfb() {  # [WxH], by default 640x480
   export DISPLAY=":$(cat "$scratch/display")"
 }
 
-# Starts $game in $game_dir (through $game_wrapper, if set) and finds its window.
+# Starts $game in $game_dir (through $game_wrapper, if set; what it prints
+# into $game_out) and finds its window (by $window_match, within
+# $window_wait twentieths of a second).
 start_game() {  # [ARGUMENTS...]
-  (cd "$game_dir" && exec ${game_wrapper:-} "$game" "$@" >"$scratch/game.out" 2>&1) &
+  (cd "$game_dir" && exec ${game_wrapper:-} "$game" "$@" >"${game_out:-$scratch/game.out}" 2>&1) &
   game_pid=$!
   t0=$(date +%s.%N)
-  for _ in $(seq 100); do
-    wid=$(xdotool search --class Rallyton 2>/dev/null | head -n 1)
+  for _ in $(seq "${window_wait:-100}"); do
+    wid=$(xdotool search ${window_match:---class Rallyton} 2>/dev/null | head -n 1)
     [ -n "$wid" ] && return
     sleep 0.05
   done
@@ -77,10 +79,13 @@ capture_sound() {
     "$capture" "${1:+patches = $1}" >"$scratch/cfg/allegro.cfg"
   export ALLEGRO=$scratch/cfg HOME=$scratch/cfg
 }
-# level FROM LENGTH: the RMS level in dB of that stretch (-200: silence).
-level() {
-  sox -t raw -r 44100 -e unsigned -b 16 -c 2 -L "$capture" -n trim "$1" "$2" stats 2>&1 |
-    awk '/RMS lev dB/ { print ($4 == "-inf" ? -200 : $4); f = 1 } END { if (!f) print -200 }'
+# level FROM LENGTH, peak FROM [LENGTH]: the RMS or peak level in dB of that
+# stretch (-200: silence).
+stat() {
+  sox -t raw -r 44100 -e unsigned -b 16 -c 2 -L "$capture" -n trim "$2" ${3:-} stats 2>&1 |
+    awk -v what="$1" '$0 ~ what { print ($4 == "-inf" ? -200 : $4); f = 1 } END { if (!f) print -200 }'
 }
+level() { stat "RMS lev dB" "$@"; }
+peak() { stat "Pk lev dB" "$@"; }
 loud() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l > -50" | bc)" -eq 1 ]; }
 quiet() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l < -70" | bc)" -eq 1 ]; }
