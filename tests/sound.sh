@@ -17,10 +17,11 @@ start_xvfb
 capture_sound "$game_dir/patches.dat"
 
 game_wrapper="env LD_PRELOAD=$fixed_time" start_game
-at 11.5 && click1=$(now) && press Right
-at 12.3 && click2=$(now) && press Left
-at 13.0 && press Return
-at 13.5 && match=$(now) && press Return
+seen menu more menu 75 84 160 28 DCDCDC 50  # the title menu at rest
+click1=$(now) && press Right
+sleep 0.5 && click2=$(now) && press Left
+sleep 0.5 && press Return
+sleep 0.3 && match=$(now) && press Return
 from() { echo "$1 + $2" | bc; }  # marks are taken as a key goes down, or after a pair
 at "$(from "$match" 10.0)" && press 1 && press 2 && off=$(now)  # sound off, then music off
 at "$(from "$match" 12.5)" && hits=$(now) && press 1
@@ -39,7 +40,6 @@ check "silent through the intro and the title" quiet 2 8 "intro"
 check "the menu clicks" loud "$(from "$click1" -0.05)" 0.3 "click"
 check "and again" loud "$(from "$click2" -0.05)" 0.3 "click"
 check "silent through the fade into the match" quiet "$(from "$match" 0.4)" 2 "fade"
-check "music in the first serve countdown" loud "$(from "$match" 3.0)" 0.5 "music"
 whole=$(peak 0)
 check "hits over the music never reach full scale (peak below 0.9): $whole dB" [ "$(echo "$whole < -0.92" | bc)" -eq 1 ]
 music=$(level "$(from "$match" 2.8)" 1.7) hit=$(peak "$(from "$hits" 0.1)" 3.3)

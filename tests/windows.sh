@@ -38,35 +38,28 @@ wineserver -w
 # to that one's file.
 game_dir=$dir game=rallyton.exe game_wrapper=wine window_match="--name ^rallyton$" window_wait=1200
 start_wine() { game_out=$scratch/wine-$RANDOM.out && start_game "$@"; }
-# client NAME: a shot of the window's 320 x 240 inside, under Wine's frame.
-client() {
+# A shot is of the window's 320 x 240 inside, under Wine's frame.
+shot() {
   eval "$(xdotool getwindowgeometry --shell "$wid")"
   local side=$(((WIDTH - 320) / 2))
   import -window "$wid" -crop "320x240+$side+$((HEIGHT - 240 - side))" +repage "$scratch/$1.png" 2>/dev/null
 }
-# wait_title: polls for the Linux title frame, up to a minute.
-wait_title() {
-  for _ in $(seq 240); do
-    client wine && [ "$(compare -metric AE "$scratch/wine.png" "$linux/title-1x.png" null: 2>&1)" = 0 ] && return 0
-    sleep 0.25
-  done
-  return 1
-}
+patience=60
+title() { seen wine same wine "$linux/title-1x.png"; }  # the title menu, as the Linux build draws it
 
 start_wine
-check "the title menu, pixel for pixel the Linux build's" wait_title
+check "the title menu, pixel for pixel the Linux build's" title
 press Return && press Return
-for _ in $(seq 100); do client serve && gt "$(count serve 70 90 40 28 FFFFFF)" 20 && break; sleep 0.1; done
-check "Return twice: the serve countdown of a match" gt "$(count serve 70 90 40 28 FFFFFF)" 20
+check "Return twice: the serve countdown of a match" seen serve more serve 70 90 40 28 FFFFFF 20
 press Escape
-check "ESC: back to the title menu" wait_title
+check "ESC: back to the title menu" title
 press Escape && wait_game 30
 check "ESC again: the program ends with status 0" eq "$game_status" 0
 
 # A zoom the 640 x 480 desktop has no room for: one line, and the 1x window
 # (the title frame is found where that window has it).
 start_wine --scale 3
-check "--scale 3 on a 640 x 480 desktop: the title in the 320 x 240 window" wait_title
+check "--scale 3 on a 640 x 480 desktop: the title in the 320 x 240 window" title
 eval "$(xdotool getwindowgeometry --shell "$wid")"
 xdotool mousemove --window "$wid" $((WIDTH - 10)) 10 click 1  # Wine draws the close button at the top right
 wait_game 30

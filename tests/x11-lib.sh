@@ -54,11 +54,22 @@ start_game() {  # [ARGUMENTS...]
 now() { echo "$(date +%s.%N) - $t0" | bc -l; }
 at() { sleep "$(echo "d = $1 - ($(date +%s.%N) - $t0); if (d < 0) 0 else d" | bc -l)"; }  # T s after the start
 press() { xdotool windowfocus --sync "$wid" keydown "$1" sleep 0.1 keyup "$1" sleep 0.1; }
-shot() { import -window "$wid" "$scratch/$1.png"; }
+shot() { import -window "$wid" "$scratch/$1.png" 2>/dev/null; }
 # count SHOT X Y W H RRGGBB: the pixels of exactly that colour in the box.
 count() { /usr/bin/convert "$scratch/$1.png" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- | grep -ci "#$6"; }
-# waits for the dark scores of a rally
-rally() { for _ in $(seq 100); do shot rally && gt "$(count rally 70 90 40 28 0F0F0F)" 20 && return; sleep 0.1; done; }
+# more SHOT X Y W H RRGGBB N: more than N pixels of that colour in the box.
+more() { gt "$(count "$1" "$2" "$3" "$4" "$5" "$6")" "$7"; }
+# seen SHOT COMMAND...: takes the shot again until COMMAND holds ($patience,
+# 20 s, at most).
+seen() {
+  local name=$1 end=$(($(date +%s) + ${patience:-20}))
+  shift
+  while [ "$(date +%s)" -lt "$end" ]; do shot "$name" && "$@" && return; sleep 0.1; done
+  return 1
+}
+# same SHOT FILE: the shot is that picture, pixel for pixel.
+same() { [ "$(compare -metric AE "$scratch/$1.png" "$2" null: 2>&1)" = 0 ]; }
+rally() { seen rally more rally 70 90 40 28 0F0F0F 20; }  # waits for the dark scores of a rally
 
 # wait_game N: waits up to N seconds for the game to end, then kills it;
 # sets game_status (137 when it had to be killed).
