@@ -177,7 +177,6 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
         {body(TUNE, tune("0060", "00 FF 01 7F EOT")), T0 + "a meta event past the track's end at byte 1)"},
         {body(TUNE, tune("0060", "00 F0 7F EOT")), T0 + "a system-exclusive event past the track's end at byte 1)"},
         {body(TUNE, tune("0060", "00 FF 51 02 0102 EOT")), T0 + "a tempo event of 2 bytes at byte 1)"},
-        {body(TUNE, tune("0060", "8100 90 3C 40 EOT")), T0 + "a first time of more than one byte)"},
         {body(TUNE, tune("0060", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF")), T0 + "a first time of more than one byte)"},
         {body(TUNE, tune("0060", "00 90 3C 40 FFFFFFFF7F EOT")),
          T0 + "a time that runs past the track's end or over four bytes at byte 4)"},
@@ -270,18 +269,16 @@ TEST(DatafileCheck, LooksInsideTheInstruments) {
     EXPECT_EQ(patchesProblem(path.c_str()), "object 0 is damaged");
 }
 
-TEST(DatafileCheck, ReadsFilesPlainOrPacked) {
-    std::string dir = ::testing::TempDir();
-    writeFile(dir + "empty.dat", {});
-    writeFile(dir + "packed.dat", readFile(DATAFILE_PATH));
-    ASSERT_EQ(std::system((std::string(DAT_TOOL) + " -c2 -n0 -s1 " + dir + "packed.dat >/dev/null").c_str()), 0);
-    Bytes packed = readFile(dir + "packed.dat");
-    writeFile(dir + "cut.dat", Bytes(packed.begin(), packed.end() - 10));
-    const std::string cases[][2] = {{"none.dat", "cannot be opened (No such file or directory)"},
-                                    {"empty.dat", "is empty"},
-                                    {"packed.dat", ""},
-                                    {"cut.dat", "is truncated"}};
-    for (auto &c : cases) EXPECT_EQ(datafileProblem((dir + c[0]).c_str()).substr(0, c[1].size()), c[1]) << c[0];
+// A datafile packed whole, as dat -c2 writes it, and one cut short. (Files
+// missing, empty or cut unpacked are start-up.sh's.)
+TEST(DatafileCheck, ReadsPackedFiles) {
+    std::string packed = ::testing::TempDir() + "packed.dat";
+    writeFile(packed, readFile(DATAFILE_PATH));
+    ASSERT_EQ(std::system((std::string(DAT_TOOL) + " -c2 -n0 -s1 " + packed + " >/dev/null").c_str()), 0);
+    EXPECT_EQ(datafileProblem(packed.c_str()), "");
+    Bytes b = readFile(packed);
+    writeFile(packed, Bytes(b.begin(), b.end() - 10));
+    EXPECT_EQ(datafileProblem(packed.c_str()).substr(0, 12), "is truncated");
 }
 
 TEST(Assets, TheBuiltDatafileFitsTheGame) {
