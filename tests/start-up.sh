@@ -130,18 +130,20 @@ opens instruments-missing 320x240 - "rallyton: DIGMID patch set not found; playi
 check "... and its sound card still plays" test -s "$capture"
 sound_env=""
 
-# The picture as a player sees it: the intro at full strength, 4.5 s in,
-# every pixel an N x N block; full screen, 4 times on this 1280 x 1024
-# display, centred on black.
-for how in "--scale 2" "--scale 3" "--fullscreen"; do
-  start_game $how
-  if [ "$how" = --fullscreen ]; then
-    wid=root
-    convert "$assets/intro.bmp" -scale 400% -background black -gravity center -extent 1280x1024 "$scratch/want.png"
+# The picture as a player sees it: the intro at full strength, every pixel
+# an N x N block; full screen, 4 times on a 1280 x 1024 display and once on
+# a 600 x 400 one, centred on black.
+for how in "--scale 2" "--scale 3" "--fullscreen 1280x1024 400%" "--fullscreen 600x400 100%"; do
+  set -- $how
+  if [ "$1" = --fullscreen ]; then  # on a display of that size
+    kill "$xvfb_pid" && start_xvfb "$2"
+    convert "$assets/intro.bmp" -scale "$3" -background black -gravity center -extent "$2" "$scratch/want.png"
+    start_game --fullscreen && wid=root
   else
-    convert "$assets/intro.bmp" -scale "${how#--scale }00%" "$scratch/want.png"
+    convert "$assets/intro.bmp" -scale "${2}00%" "$scratch/want.png"
+    start_game "$@"
   fi
-  check "$how: the intro enlarged, pixel for pixel" seen seen same seen "$scratch/want.png"
+  check "$1 ${2}: the intro enlarged, pixel for pixel" seen seen same seen "$scratch/want.png"
   kill "$game_pid" && wait "$game_pid" 2>/dev/null
 done
 game_pid=""

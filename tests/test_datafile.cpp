@@ -178,6 +178,7 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
         {body(TUNE, tune("0060", "00 F0 7F EOT")), T0 + "a system-exclusive event past the track's end at byte 1)"},
         {body(TUNE, tune("0060", "00 FF 51 02 0102 EOT")), T0 + "a tempo event of 2 bytes at byte 1)"},
         {body(TUNE, tune("0060", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF")), T0 + "a first time of more than one byte)"},
+        {body(TUNE, tune("0060", "8000 90 3C 40 EOT")), T0 + "a first time of more than one byte)"},
         {body(TUNE, tune("0060", "00 90 3C 40 FFFFFFFF7F EOT")),
          T0 + "a time that runs past the track's end or over four bytes at byte 4)"},
         {body(TUNE, tune("0001", "00 90 3C 40 CE11 80 3C 00 EOT")), T0 + "a track longer than 10000 beats)"},
