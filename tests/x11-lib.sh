@@ -97,6 +97,12 @@ stat() {
     awk -v what="$1" '$0 ~ what { print ($4 == "-inf" ? -200 : $4); f = 1 } END { if (!f) print -200 }'
 }
 level() { stat "RMS lev dB" "$@"; }
+# onset FROM: the time of the first sound after FROM.
+onset() {
+  local raw="sox -t raw -r 44100 -e unsigned -b 16 -c 2 -L $capture"
+  echo "$1 + $($raw -n trim "$1" stat 2>&1 | awk '/^Length/ {print $3}') - \
+    $($raw -n trim "$1" silence 1 0.002 -50d stat 2>&1 | awk '/^Length/ {print $3}')" | bc
+}
 peak() { stat "Pk lev dB" "$@"; }
 loud() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l > -50" | bc)" -eq 1 ]; }
 quiet() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l < -70" | bc)" -eq 1 ]; }
