@@ -85,16 +85,16 @@ opens() {
   shift 4
   mkdir -p "$home/rallyton"
   [ "$settings" = - ] || printf '%b\n' "$settings" >"$home/rallyton/rallyton.cfg"
+  said=${said//PATH/$home/rallyton/rallyton.cfg}
   game_wrapper="env XDG_CONFIG_HOME=$home ${sound_env:-}" start_game "$@"
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do  # the lines come once start-up is over, after the window
     eval "$(xdotool getwindowgeometry --shell "$wid")"
     geometry=${WIDTH}x$HEIGHT
-    [ "$geometry" = "$want" ] && break
+    [ "$geometry" = "$want" ] && [ "$(cat "$scratch/game.out")" = "$said" ] && break
     sleep 0.1
   done
   kill "$game_pid" && wait "$game_pid" 2>/dev/null
   game_pid=""
-  said=${said//PATH/$home/rallyton/rallyton.cfg}
   check "$name: $geometry: $(cat "$scratch/game.out")" [ "$geometry" = "$want" -a "$(cat "$scratch/game.out")" = "$said" ]
 }
 bad() { printf 'rallyton: PATH: %s is not a valid value; using the default\n%s' "$1" "$nosound"; }
