@@ -49,7 +49,7 @@ const int MUSIC_VOLUME = 150;  // MIDI volume with the music on
 #define WINDOW_CLASS_NAME "rallyton"
 #define WINDOW_CLASS "Rallyton"
 
-// The datafile path: data\\data.dat on Windows, data/data.dat elsewhere.
+// The datafile path: data\data.dat on Windows, data/data.dat elsewhere.
 extern const char *const DATAFILE_PATH;
 
 extern int game_state;
