@@ -258,18 +258,6 @@ TEST(DatafileCheck, LooksInsideTheInstruments) {
     EXPECT_EQ(patchesProblem(path.c_str()), "object 0 is damaged");
 }
 
-// A datafile packed whole, as dat -c2 writes it, and one cut short. (Files
-// missing, empty or cut unpacked are start-up.sh's.)
-TEST(DatafileCheck, ReadsPackedFiles) {
-    std::string packed = ::testing::TempDir() + "packed.dat";
-    writeFile(packed, readFile(DATAFILE_PATH));
-    ASSERT_EQ(std::system((std::string(DAT_TOOL) + " -c2 -n0 -s1 " + packed + " >/dev/null").c_str()), 0);
-    EXPECT_EQ(datafileProblem(packed.c_str()), "");
-    Bytes b = readFile(packed);
-    writeFile(packed, Bytes(b.begin(), b.end() - 10));
-    EXPECT_EQ(datafileProblem(packed.c_str()).substr(0, 12), "is truncated");
-}
-
 // What no frame of the scripted game shows: each tune lasts about a minute
 // and a half, and both sounds are 16-bit mono with headroom.
 TEST(Assets, TheTunesLastAndTheSoundsLeaveHeadroom) {

@@ -32,16 +32,11 @@ TEST_F(GameTest, TenPointsOnBothSidesGoToTheLeftWhichIsCheckedFirst) {
     EXPECT_TRUE(game_state == STATE_GAME_OVER && winner == 1);
 }
 
-TEST_F(GameTest, TheTitleMenuStartsOrExitsWithAClickOrLeavesWithout) {
-    const int cases[][4] = {{0, KEY_ENTER, STATE_PLAYERS_MENU, 1},
-                            {1, KEY_ENTER, STATE_EXIT_FADE_OUT, 1},
-                            {0, KEY_ESC, STATE_EXIT_FADE_OUT, 0}};  // select, key, state, click
-    for (auto &c : cases) {
-        resetGame();
-        game_state = STATE_MENU, rallyton::select = static_cast<unsigned char>(c[0]), key[c[1]] = HELD;
-        tick();
-        EXPECT_TRUE(game_state == c[2] && playing(ASSET_SOUND_CLICK) == c[3]) << "case " << &c - cases;
-    }
+// (Return on either item clicks: the scripted game hears it.)
+TEST_F(GameTest, EscapeOnTheTitleMenuLeavesWithoutAClick) {
+    game_state = STATE_MENU, key[KEY_ESC] = HELD;
+    tick();
+    EXPECT_TRUE(game_state == STATE_EXIT_FADE_OUT && !playing(ASSET_SOUND_CLICK));
 }
 
 TEST_F(GameTest, ThePlaylistPlaysEachTrackOncePerCycle) {
