@@ -1,42 +1,84 @@
 #!/bin/bash
 # Plays the real program in its window as a person would, through its real
-# keyboard and timer: the intro, the menus, a one-player match (steering,
-# pause, the switches, restart), back to the title and out through "exit
-# game"; each step checked in a screenshot. (What each frame holds, pixel
-# for pixel, the scripted game of the GoogleTest suite checks.)
-#   e2e.sh GAME
+# keyboard and timer, and listens: each step is checked in a screenshot, and
+# the sound, played into a file through ALSA with the software synth and
+# our patches.dat, is measured in stretches of time. The intro and the
+# menus (their clicks, silence around them); a one-player match: music in
+# the serve countdown, hits over it without clipping and in balance with
+# it, the switches (their labels; silence with both off, so no stuck note;
+# hits alone; the music back), the pause (PAUSED, silence, nothing moving)
+# and the music after it; steering, restart, back to the title, and out
+# through the close button. (What each frame holds, pixel for pixel, the
+# scripted game of the GoogleTest suite checks.) The balance of music and
+# hits is held to 1 dB: the first track is fixed by a preloaded time() (the
+# tunes differ in loudness).
+#   e2e.sh GAME SEND_CLOSE FIXED_TIME_LIBRARY
 game=$1
+send_close=$2
+fixed_time=$3
 game_dir=$(dirname "$game")
 . "$(dirname "$0")/x11-lib.sh"
 start_xvfb
+capture_sound "$game_dir/patches.dat"
 
-game_wrapper="/usr/bin/time -v -o $scratch/time.txt"  # its peak memory
-start_game
+game_wrapper="/usr/bin/time -v -o $scratch/time.txt env LD_PRELOAD=$fixed_time" start_game  # and its peak memory
 check "the intro image at full strength" seen intro same intro "$game_dir/assets/intro.bmp"
 check "the title in its colour, at rest" seen menu more menu 75 84 160 28 DCDCDC 50
 check "start game highlighted" more menu 60 120 80 12 C8C8C8 20
-press Return && press Return
+click1=$(now) && press Right
+check "RIGHT: exit game chosen" seen chosen more chosen 200 120 80 12 C8C8C8 20
+sleep 0.5 && click2=$(now) && press Left
+sleep 0.5 && press Return
+sleep 0.3 && match=$(now) && press Return
 check "the serve countdown: white scores" seen serve more serve 70 90 40 28 FFFFFF 20
-xdotool windowfocus --sync "$wid" keydown Up sleep 0.6 keyup Up
-red() { gt "$(/usr/bin/convert "$scratch/steered.png" -crop 10x30+10+0 +repage -depth 8 txt:- | grep -c -E '#[C-F].[0-5].[0-5]')" 50; }
-check "UP took the left paddle to the top" seen steered red
-check "a rally: dark scores" rally
-press p
-check "the pause: PAUSED" seen pause more pause 87 90 130 28 BEBEBE 40
-press p
+from() { echo "$1 + $2" | bc; }  # marks are taken as a key goes down, or after a pair
+sound_on=$(count serve 240 226 80 14 C8C8C8) music_on=$(count serve 160 226 80 14 C8C8C8)
+at "$(from "$match" 10.0)" && press 1 && press 2 && off=$(now)  # sound off, then music off
+labels() { more off 240 226 80 14 C8C8C8 "$sound_on" && more off 160 226 80 14 C8C8C8 "$music_on"; }
+check "1 and 2: sound:off and music:off, longer than the labels they replace" seen off labels
+at "$(from "$match" 12.5)" && hits=$(now) && press 1
+at "$(from "$match" 16.0)" && back=$(now) && press 2 && press 1
+rally && pause=$(now) && press p
+sleep 0.3 && shot paused1 && sleep 1.0 && shot paused2
+check "P: PAUSED" more paused1 87 90 130 28 BEBEBE 40
+sleep 0.3 && resume=$(now) && press p
 not_paused() { eq "$(count resumed 87 90 130 28 BEBEBE)" 0; }
 check "P again: no PAUSED" seen resumed not_paused
-on=$(count resumed 240 226 80 14 C8C8C8) && press 1
-check "1: sound:off is longer than sound:on" seen sound more sound 240 226 80 14 C8C8C8 "$on"
-on=$(count sound 160 226 80 14 C8C8C8) && press 2
-check "2: music:off is longer than music:on" seen music more music 160 226 80 14 C8C8C8 "$on"
+sleep 0.6 && xdotool windowfocus --sync "$wid" keydown Up sleep 0.6 keyup Up
+red() { gt "$(/usr/bin/convert "$scratch/steered.png" -crop 10x30+10+0 +repage -depth 8 txt:- | grep -c -E '#[C-F].[0-5].[0-5]')" 50; }
+check "UP took the left paddle to the top" seen steered red
 rally && press r
 dark() { gt 200 "$(/usr/bin/convert "$scratch/restart.png" -colorspace Gray -format "%[fx:int(1000*mean)]" info:)"; }
 check "R: the table fades in from black" seen restart dark
 seen serve more serve 70 90 40 28 FFFFFF 20 && press Escape  # ESC works once the fade is over
 check "ESC: the title menu, at rest" seen title more title 75 84 160 28 DCDCDC 50
-press Right
-check "RIGHT: exit game chosen" seen title more title 200 120 80 12 C8C8C8 20
-press Return && wait_game 10
-check "exit game ends the program with status 0" eq "$game_status" 0
+"$send_close" "$wid"
+closed=$(date +%s.%N)
+wait_game 5
+check "the close button: status 0" eq "$game_status" 0
+check "and at once" eq "$(echo "$(date +%s.%N) - $closed < 1.5" | bc)" 1
 echo "     peak memory: $(awk -F': ' '/Maximum resident/ {print $2}' "$scratch/time.txt") kB"
+
+# The capture starts when the game opens the sound card, before its window
+# shows: the first click, the first sound after the intro's silence, tells
+# how far the capture runs ahead of the marks (more on a busy machine).
+shift=$(echo "$(onset 2) - $click1" | bc)
+echo "     the capture runs $shift s ahead of the marks"
+from() { echo "$1 + $2 + $shift" | bc; }
+check "silent through the intro and the title" quiet 2 "$(echo "$click1 + $shift - 2.5" | bc)" "intro"
+check "the menu clicks" loud "$(from "$click1" -0.1)" 0.7 "click"
+check "and again" loud "$(from "$click2" -0.1)" 0.7 "click"
+check "silent through the fade into the match" quiet "$(from "$match" 0.7)" 1.7 "fade"
+whole=$(peak 0)
+check "hits over the music never reach full scale (peak below 0.9): $whole dB" [ "$(echo "$whole < -0.92" | bc)" -eq 1 ]
+music=$(level "$(from "$match" 2.8)" 1.7) hit=$(peak "$(from "$hits" 0.1)" 3.3)
+check "the music (RMS $music dB) 16.6 dB under a hit (peak $hit dB), within 1 dB" \
+  [ "$(echo "d = $music - $hit + 16.6; d < 1 && d > -1" | bc)" -eq 1 ]
+# Notes already sounding die away with their patches' release, about half a
+# second: the quiet stretch starts 0.8 s after the keys are up.
+check "silent with the sound and the music off" quiet "$(from "$off" 0.8)" 1.2 "both off"
+check "the paddle hits alone" loud "$(from "$hits" 0.1)" 3.3 "hits"
+check "the music back" loud "$(from "$back" 0.4)" 0.5 "music"
+check "silent in the pause" quiet "$(from "$pause" 0.7)" 0.7 "pause"
+check "nothing moves in the pause" eq "$(compare -metric AE "$scratch/paused1.png" "$scratch/paused2.png" null: 2>&1)" 0
+check "the music again after the pause" loud "$(from "$resume" 0.3)" 0.6 "resumed"
