@@ -22,12 +22,9 @@ start_xvfb
 capture_sound "$game_dir/patches.dat"
 
 game_wrapper="/usr/bin/time -v -o $scratch/time.txt env LD_PRELOAD=$fixed_time" start_game  # and its peak memory
-check "the intro image at full strength" seen intro same intro "$game_dir/assets/intro.bmp"
 check "the title in its colour, at rest" seen menu more menu 75 84 160 28 DCDCDC 50
-check "start game highlighted" more menu 60 120 80 12 C8C8C8 20
 click1=$(now) && press Right
-check "RIGHT: exit game chosen" seen chosen more chosen 200 120 80 12 C8C8C8 20
-sleep 0.5 && click2=$(now) && press Left
+sleep 0.8 && click2=$(now) && press Left
 sleep 0.5 && press Return
 sleep 0.3 && match=$(now) && press Return
 check "the serve countdown: white scores" seen serve more serve 70 90 40 28 FFFFFF 20
