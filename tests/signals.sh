@@ -2,17 +2,21 @@
 # Signals end the real program cleanly. SIGINT, SIGTERM, SIGHUP and SIGQUIT,
 # sent in the intro or a rally, end the game with status 128 + the signal's
 # number, which it exits with itself (a signal that simply killed it would
-# show the same status to a shell; exit-how tells the two apart): no crash,
-# no abort, and not the library's own handler ("Shutting down Allegro due
-# to signal"). Started as a script's background job, which leaves SIGINT
-# and SIGQUIT ignored, those two stay ignored and SIGTERM or SIGHUP still
-# ends the game cleanly. The cases run side by side, each game on a display
-# of its own. (Each signal in every kind of state: the GoogleTest suite.)
-#   signals.sh GAME EXIT_HOW
+# show the same status to a shell; perl's system(), with the status waitpid
+# gives, tells the two apart): no crash, no abort, and not the library's own
+# handler ("Shutting down Allegro due to signal"). Started as a script's
+# background job, which leaves SIGINT and SIGQUIT ignored, those two stay
+# ignored and SIGTERM or SIGHUP still ends the game cleanly. The cases run
+# side by side, each game on a display of its own. (Each signal in every
+# kind of state: the GoogleTest suite.)
+#   signals.sh GAME
 game=$1
-exit_how=$2
 game_dir=$(dirname "$game")
 . "$(dirname "$0")/x11-lib.sh"
+# exit-how FILE PROGRAM...: runs the program and writes how it ended.
+exit_how=$scratch/exit-how.pl
+echo 'system { $ARGV[1] } @ARGV[1 .. $#ARGV]; open(my $f, ">", $ARGV[0]) or die;
+  print $f ($? & 127 ? "killed by " . ($? & 127) : "exited " . ($? >> 8)), "\n";' >"$exit_how"
 results=$scratch/results
 mkdir -p "$results"
 
@@ -25,12 +29,12 @@ one_case() {
   scratch=$scratch/$name && mkdir -p "$scratch"
   trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
   start_xvfb
-  game_wrapper="env --default-signal $exit_how $scratch/how"
-  [ "$2" = background ] && game_wrapper="env --ignore-signal=INT,QUIT $exit_how $scratch/how"
+  game_wrapper="env --default-signal perl $exit_how $scratch/how"
+  [ "$2" = background ] && game_wrapper="env --ignore-signal=INT,QUIT perl $exit_how $scratch/how"
   start_game && at 3.0
   [ "$3" = rally ] && at 11.5 && press Return && press Return && rally
   local child
-  child=$(pgrep -P "$game_pid")  # the game, under exit-how
+  child=$(pgrep -P "$game_pid")  # the game, under perl
   kill -s "$sig" "$child"
   if [ -n "$later" ]; then
     sleep 1 && kill -0 "$child" || why="$why; the ignored $sig ended it"
@@ -39,7 +43,7 @@ one_case() {
   wait_game 10
   [ "$(cat "$scratch/how")" = "exited $((128 + $(kill -l "$sig")))" ] || why="$why; $(cat "$scratch/how"), not exited 128 + $sig"
   grep -q "Shutting down Allegro" "$scratch/game.out" && why="$why; the library's handler ran"
-  echo "$([ -z "$why" ] && echo "ok  " || echo FAIL) $name: status $game_status$why" >"$results/$name"
+  echo "$([ -z "$why" ] && echo "ok  " || echo FAIL) $name: $(cat "$scratch/how")$why" >"$results/$name"
 }
 
 ulimit -c 0
