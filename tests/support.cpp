@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace test {
@@ -30,16 +31,10 @@ void resetGame() {
 }
 
 void tick(int n) {
-    for (int i = 0; i < n; i++) {
-        logicProcess();
-        keyPresses();
-    }
+    for (int i = 0; i < n; i++) logicProcess(), keyPresses();
 }
 
-BITMAP *drawFrame() {
-    drawProcess();
-    return screen;
-}
+BITMAP *drawFrame() { return drawProcess(), screen; }
 
 std::uint64_t frameHash(BITMAP *bmp) {
     std::uint64_t h = 14695981039346656037u;
@@ -49,6 +44,11 @@ std::uint64_t frameHash(BITMAP *bmp) {
             h = (h ^ static_cast<std::uint64_t>(getr32(c) << 16 | getg32(c) << 8 | getb32(c))) * 1099511628211u;
         }
     return h;
+}
+
+std::vector<unsigned char> readFile(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), {});
 }
 
 void useStandInSamples(bool on) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "game.h"
@@ -29,6 +30,7 @@ void resetGame();  // the globals as start-up leaves them, every key up
 void tick(int n = 1);  // n logic ticks, as the loop runs them
 BITMAP *drawFrame();  // the current state's frame, as it reached the screen
 std::uint64_t frameHash(BITMAP *bmp);
+std::vector<unsigned char> readFile(const std::string &path);  // the whole file, empty when missing
 
 // The game's two samples last hundredths of a second of real time; a test
 // looks for them after the tick that played them, so while the tests run

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,11 +17,6 @@ using namespace test;
 using Bytes = std::vector<unsigned char>;
 
 namespace {
-
-Bytes readFile(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), {});
-}
 
 void writeFile(const std::string &path, const Bytes &b) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));

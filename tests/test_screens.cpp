@@ -7,29 +7,23 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
-#include <string>
 
 #include "support.h"
 
 using namespace test;
 
-TEST_F(GameTest, AtGameOverTheComputerStopsSteering) {
-    game_state = STATE_GAME_OVER;
-    ball.y = 0, ball.dir = 0;  // far above and coming: it would pull up
-    CPU.vel = 2;
-    key[KEY_UP] = HELD;
-    tick();
-    EXPECT_DOUBLE_EQ(CPU.vel, 1.8);  // it only coasts
-    EXPECT_DOUBLE_EQ(P1.vel, -0.36);  // the left paddle still answers
-}
-
-TEST_F(GameTest, TenPointsOnBothSidesGoToTheLeftWhichIsCheckedFirst) {
+// Ten points on both sides go to the left, which is checked first; then,
+// at game over, the computer only coasts while the left paddle still answers.
+TEST_F(GameTest, TenAllGoesToTheLeftAndAtGameOverTheComputerOnlyCoasts) {
     score[0] = score[1] = 10;
     tick();
     EXPECT_TRUE(game_state == STATE_GAME_OVER && winner == 1);
+    ball.y = 0, ball.dir = 0;  // far above and coming: it would pull up
+    CPU.vel = 2, P1.vel = 0, key[KEY_UP] = HELD;
+    tick();
+    EXPECT_DOUBLE_EQ(CPU.vel, 1.8);
+    EXPECT_DOUBLE_EQ(P1.vel, -0.36);
 }
 
 // (Return on either item clicks: the scripted game hears it.)
@@ -157,11 +151,6 @@ void picture(int n, const char *name) {
     destroy_bitmap(screen), screen = window, zoom = 1;
 }
 
-std::string fileBytes(const char *path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 }  // namespace
 
 TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
@@ -193,8 +182,7 @@ TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
                 if (step.key > 0) key[step.key] = HELD;
                 if (step.key == LEFT_PLAYS) steer(KEY_UP, KEY_DOWN, P1, n), key[KEY_S] = HELD;
                 if (step.key == RIGHT_PLAYS) steer(KEY_W, KEY_S, CPU, n), key[KEY_UP] = HELD;
-                stop_sample(sampleEntry(ASSET_SOUND_HIT));
-                stop_sample(sampleEntry(ASSET_SOUND_CLICK));
+                for (int entry : {ASSET_SOUND_HIT, ASSET_SOUND_CLICK}) stop_sample(sampleEntry(entry));
                 tick();
                 for (int k : {int(KEY_UP), int(KEY_DOWN), int(KEY_W), int(KEY_S), step.key}) key[k > 0 ? k : 0] = 0;
                 record(h, n);
@@ -204,6 +192,6 @@ TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
         EXPECT_EQ(h, chapter.digest) << chapter.name << ": now 0x" << std::hex << h;
     }
     EXPECT_EQ(game_state, STATE_QUIT);
-    EXPECT_TRUE(fileBytes("rally-2x.png") == fileBytes(SOURCE_DIR "/docs/rally-2x.png"))
+    EXPECT_TRUE(readFile("rally-2x.png") == readFile(SOURCE_DIR "/docs/rally-2x.png"))
         << "docs/rally-2x.png is not the game's picture: copy the new one from the build folder";
 }

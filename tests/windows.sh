@@ -22,8 +22,7 @@ icon_is_ours() {  # the group's one image: 32 x 32, 24-bit, the Linux icon's pic
     [ "$(icotool -l "$scratch/$1.ico")" = "--icon --index=1 --width=32 --height=32 --bit-depth=24 --palette-size=0" ] &&
     [ "$(compare -metric AE "$scratch/$1.png" "$linux/assets/icon_32.png" null: 2>&1)" = 0 ]
 }
-check "icon group A: one 32 x 32 image in 24-bit colour, the Linux icon" icon_is_ours A
-check "icon group ALLEGRO_ICON: the same" icon_is_ours ALLEGRO_ICON
+for group in A ALLEGRO_ICON; do check "icon group $group: one 32 x 32 image in 24-bit colour, the Linux icon" icon_is_ours $group; done
 
 # ---- Wine -------------------------------------------------------------------
 export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
