@@ -147,7 +147,7 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
         {body(FONT, hex("0000 0001 FF 00000020 00000021 0001 0001 00 0001 0001 00")), ""},
         {body(FONT, hex("0008" + F.substr(4) + "0005 0009" + G)), E9 + "a font of an old kind)"},
         {body(FONT, hex("0000 0000")), E9 + "a font of 0 ranges)"},
-        {body(FONT, hex("0000 0001 08 00000020 00000020 0001 0001 00")), E9 + "a font range in colour)"},
+        {body(FONT, hex("0000 0001 00 00000020 00000020 0001 0001 00")), E9 + "a font range in colour)"},
         {body(FONT, hex("0000 0002 01 00000020 00000020 0001 0001 00 10 00000021 00000021 0001 0001 00")),
          E9 + "a font range in colour)"},  // the library would draw the first range as colour
         {body(FONT, hex("0000 0001 01 00000021 00000020")), E9 + "a font range from 33 to 32)"},
