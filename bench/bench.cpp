@@ -22,9 +22,7 @@ namespace {
 bool bringUpFramesAndData() {
     set_color_depth(32);
     screen = create_bitmap(FIELD_W, FIELD_H);
-    DoubleBuffer = create_bitmap(FIELD_W, FIELD_H);
-    Black = create_bitmap(FIELD_W, FIELD_H);
-    clear_to_color(Black, makecol(0, 0, 0));
+    createFrameBitmaps();
     data = load_datafile(DATAFILE_PATH);
     if (!data) std::fprintf(stderr, "bench: cannot load %s (run from the build folder)\n", DATAFILE_PATH);
     return data != nullptr;

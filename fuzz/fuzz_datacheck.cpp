@@ -32,9 +32,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     install_sound(DIGI_NONE, MIDI_NONE, nullptr);
     set_color_depth(32);
     screen = create_bitmap(FIELD_W, FIELD_H);
-    DoubleBuffer = create_bitmap(FIELD_W, FIELD_H);
-    Black = create_bitmap(FIELD_W, FIELD_H);
-    clear_to_color(Black, makecol(0, 0, 0));
+    createFrameBitmaps();
     scratch = "/tmp/fuzz-datacheck-" + std::to_string(getpid()) + ".dat";
     return 0;
 }

@@ -18,11 +18,6 @@ namespace {
 
 constexpr int MAX_NESTING = 8;
 
-std::uint32_t id(char a, char b, char c, char d) {
-    return (std::uint32_t(std::uint8_t(a)) << 24) | (std::uint32_t(std::uint8_t(b)) << 16) |
-           (std::uint32_t(std::uint8_t(c)) << 8) | std::uint32_t(std::uint8_t(d));
-}
-
 // Big-endian reads that refuse to run past the end of their range.
 struct Reader {
     const unsigned char *p;
@@ -222,11 +217,10 @@ std::string midiProblem(Reader r) {
 
 // One object: its properties, its header, and a body that fits its type.
 std::string checkObject(Reader &r, int depth, Object &out) {
-    const std::uint32_t PROP = id('p', 'r', 'o', 'p');
     std::uint32_t type;
     for (;;) {
         if (!r.u32(type)) return "runs past the end of the file";
-        if (type != PROP) break;
+        if (type != std::uint32_t(DAT_PROPERTY)) break;
         std::uint32_t propType, propSize;
         if (!r.u32(propType) || !r.u32(propSize) || !r.take(propSize)) return "runs past the end of the file";
     }
@@ -341,7 +335,8 @@ static std::string readStream(const char *path, std::vector<unsigned char> &stre
     std::fclose(f);
     if (got == 0) return "is empty";
     if (got < 4) return "is not an Allegro datafile";
-    std::uint32_t m = id(char(magic[0]), char(magic[1]), char(magic[2]), char(magic[3]));
+    std::uint32_t m = 0;
+    Reader{magic, 4}.u32(m);
     if (m != std::uint32_t(F_PACK_MAGIC) && m != std::uint32_t(F_NOPACK_MAGIC)) return "is not an Allegro datafile";
 
     PACKFILE *pf = pack_fopen(path, F_READ_PACKED);
@@ -461,15 +456,14 @@ std::string patchesProblem(const char *path) {
     if (!r.u32(magic) || magic != std::uint32_t(DAT_MAGIC) || !r.u32(count)) return "is not an Allegro datafile";
     // The loader reads on to the end of the file, object after object.
     for (std::uint32_t i = 0; r.left > 0; i++) {
-        const std::uint32_t PROP = id('p', 'r', 'o', 'p');
         std::uint32_t type;
         for (;;) {
             std::uint32_t propType, propSize;
             if (!r.u32(type)) return "is truncated (object " + str(i) + ")";
-            if (type != PROP) break;
+            if (type != std::uint32_t(DAT_PROPERTY)) break;
             if (!r.u32(propType) || !r.u32(propSize) || !r.take(propSize))
                 return "is truncated (object " + str(i) + ")";
-            if (propType == id('N', 'A', 'M', 'E') && propSize > 1023)
+            if (propType == std::uint32_t(DAT_NAME) && propSize > 1023)
                 return "object " + str(i) + " has a name of " + str(long(propSize)) + " bytes";
         }
         std::int32_t packedSize, size;
@@ -483,8 +477,8 @@ std::string patchesProblem(const char *path) {
                 return "object " + str(i) + " is damaged";
             body = Reader{unpacked.data(), unpacked.size()};
         } else if (packedSize != size) return "object " + str(i) + " has a damaged header";
-        if (type == id('P', 'A', 'T', ' ')) problem = instrumentProblem(body);
-        else if (type == id('D', 'A', 'T', 'A')) problem = indexProblem(body);
+        if (type == std::uint32_t(DAT_PATCH)) problem = instrumentProblem(body);
+        else if (type == std::uint32_t(DAT_DATA)) problem = indexProblem(body);
         if (!problem.empty()) return "object " + str(i) + " " + problem;
     }
     return "";

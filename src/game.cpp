@@ -98,42 +98,43 @@ extern "C" void quitSignalHandler(int signo) { signal_caught = signo; }
 // and its C library has no sigaction: one signal ends the game, so the
 // plain signal() serves.
 static const int QUIT_SIGNALS[] = {SIGINT, SIGBREAK, SIGTERM};
-static bool ignoredAtStart[sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]];
 
-static void noteIgnoredSignals() {
-    for (std::size_t i = 0; i < sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]; i++) {
-        void (*old)(int) = std::signal(QUIT_SIGNALS[i], SIG_DFL);
-        ignoredAtStart[i] = old == SIG_IGN;
-        std::signal(QUIT_SIGNALS[i], old);
-    }
+static bool ignored(int signo) {
+    void (*old)(int) = std::signal(signo, SIG_DFL);
+    std::signal(signo, old);
+    return old == SIG_IGN;
 }
 
-static void catchQuitSignals() {
-    for (std::size_t i = 0; i < sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]; i++)
-        std::signal(QUIT_SIGNALS[i], ignoredAtStart[i] ? SIG_IGN : quitSignalHandler);
-}
+static void setHandler(int signo, void (*handler)(int)) { std::signal(signo, handler); }
 #else
 static const int QUIT_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
-static bool ignoredAtStart[sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]];
+
+static bool ignored(int signo) {
+    struct sigaction old = {};
+    sigaction(signo, nullptr, &old);
+    return old.sa_handler == SIG_IGN;
+}
+
+static void setHandler(int signo, void (*handler)(int)) {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(signo, &action, nullptr);
+}
+#endif
+
+static const std::size_t QUIT_SIGNAL_COUNT = sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0];
+static bool ignoredAtStart[QUIT_SIGNAL_COUNT];
 
 static void noteIgnoredSignals() {
-    for (std::size_t i = 0; i < sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]; i++) {
-        struct sigaction old = {};
-        sigaction(QUIT_SIGNALS[i], nullptr, &old);
-        ignoredAtStart[i] = old.sa_handler == SIG_IGN;
-    }
+    for (std::size_t i = 0; i < QUIT_SIGNAL_COUNT; i++) ignoredAtStart[i] = ignored(QUIT_SIGNALS[i]);
 }
 
 static void catchQuitSignals() {
-    for (std::size_t i = 0; i < sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0]; i++) {
-        struct sigaction action = {};
-        action.sa_handler = ignoredAtStart[i] ? SIG_IGN : quitSignalHandler;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(QUIT_SIGNALS[i], &action, nullptr);
-    }
+    for (std::size_t i = 0; i < QUIT_SIGNAL_COUNT; i++)
+        setHandler(QUIT_SIGNALS[i], ignoredAtStart[i] ? SIG_IGN : quitSignalHandler);
 }
-#endif
 
 int exitStatus() { return signal_caught ? 128 + signal_caught : 0; }
 
@@ -158,6 +159,15 @@ void setStartValues() {
     select = 0;
     score[0] = 0;
     score[1] = 0;
+}
+
+bool createFrameBitmaps() {
+    DoubleBuffer = create_bitmap(FIELD_W, FIELD_H);
+    Black = create_bitmap(FIELD_W, FIELD_H);
+    if (!DoubleBuffer || !Black) return false;
+    clear_to_color(DoubleBuffer, makecol(0, 0, 0));
+    clear_to_color(Black, makecol(0, 0, 0));
+    return true;
 }
 
 #ifdef ALLEGRO_WITH_ALSADIGI
@@ -259,12 +269,7 @@ void initGame() {
     allegro_icon = rallyton_icon_xpm;
 #endif
     openScreen();
-    DoubleBuffer = create_bitmap(FIELD_W, FIELD_H);
-    if (!DoubleBuffer) fail("cannot create the off-screen bitmap");
-    clear_to_color(DoubleBuffer, makecol(0, 0, 0));
-    Black = create_bitmap(FIELD_W, FIELD_H);
-    if (!Black) fail("cannot create the off-screen bitmap");
-    clear_to_color(Black, makecol(0, 0, 0));
+    if (!createFrameBitmaps()) fail("cannot create the off-screen bitmaps");
 
     // Allegro's loader crashes on a damaged file, so look at it first.
     std::string problem = datafileProblem(DATAFILE_PATH);

@@ -97,6 +97,7 @@ void close_button_handler();
 int exitStatus();  // 0, or 128 + the signal that ended the game
 
 void setStartValues();  // the start values initGame gives the globals
+bool createFrameBitmaps();  // DoubleBuffer and Black, both black; false when memory runs out
 void restart();
 bool keyPressed(int k);
 

@@ -39,7 +39,7 @@ std::vector<Object> gameObjects() {
     std::size_t at = 12;
     for (std::uint32_t i = 0; i < be32(&b[8]); i++) {
         std::size_t start = at;
-        while (be32(&b[at]) == DAT_ID('p', 'r', 'o', 'p')) at += 12 + be32(&b[at + 8]);
+        while (be32(&b[at]) == DAT_PROPERTY) at += 12 + be32(&b[at + 8]);
         std::size_t size = be32(&b[at + 8]);
         objects.push_back({Bytes(&b[start], &b[at + 4]), Bytes(&b[at + 12], &b[at + 12 + size])});
         at += 12 + size;
@@ -211,10 +211,10 @@ TEST(DatafileCheck, LooksInsideTheInstruments) {
     };
     auto file = [](const Bytes &index, const Bytes &patch, std::uint32_t nameSize = 8) {  // the index named
         Object named, instrument{{}, patch};
-        put32(named.head, DAT_ID('p', 'r', 'o', 'p')), put32(named.head, DAT_ID('N', 'A', 'M', 'E'));
+        put32(named.head, DAT_PROPERTY), put32(named.head, DAT_NAME);
         put32(named.head, nameSize);
-        named.head.resize(named.head.size() + nameSize, 'a'), put32(named.head, DAT_ID('D', 'A', 'T', 'A'));
-        named.body = index, put32(instrument.head, DAT_ID('P', 'A', 'T', ' '));
+        named.head.resize(named.head.size() + nameSize, 'a'), put32(named.head, DAT_DATA);
+        named.body = index, put32(instrument.head, DAT_PATCH);
         Bytes b, s = stream({named, instrument});
         put32(b, F_NOPACK_MAGIC);
         return b.insert(b.end(), s.begin(), s.end()), b;
