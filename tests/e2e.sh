@@ -28,10 +28,10 @@ sleep 0.8 && click2=$(now) && press Left
 sleep 0.5 && press Return
 sleep 0.3 && match=$(now) && press Return
 check "the serve countdown: white scores" seen serve more serve 70 90 40 28 FFFFFF 20
-from() { echo "$1 + $2" | bc; }  # marks are taken as a key goes down, or after a pair
-at "$(from "$match" 10.0)" && press 1 && press 2 && off=$(now)  # sound off, then music off
-at "$(from "$match" 12.5)" && hits=$(now) && press 1
-at "$(from "$match" 16.0)" && back=$(now) && press 2 && press 1
+# Marks are taken as a key goes down, or after a pair.
+at "$match + 10.0" && press 1 && press 2 && off=$(now)  # sound off, then music off
+at "$match + 12.5" && hits=$(now) && press 1
+at "$match + 16.0" && back=$(now) && press 2 && press 1
 rally && pause=$(now) && press p
 sleep 0.3 && shot paused1 && sleep 1.0 && shot paused2
 check "P: PAUSED" more paused1 87 90 130 28 BEBEBE 40
@@ -56,7 +56,7 @@ echo "     peak memory: $(awk -F': ' '/Maximum resident/ {print $2}' "$scratch/t
 # how far the capture runs ahead of the marks (more on a busy machine).
 shift=$(echo "$(onset 2) - $click1" | bc)
 echo "     the capture runs $shift s ahead of the marks"
-from() { echo "$1 + $2 + $shift" | bc; }
+from() { echo "$1 + $2 + $shift" | bc; }  # in the capture: T s after MARK
 check "silent through the intro and the title" quiet 2 "$(echo "$click1 + $shift - 2.5" | bc)" "intro"
 check "the menu clicks" loud "$(from "$click1" -0.1)" 0.7 "click"
 check "and again" loud "$(from "$click2" -0.1)" 0.7 "click"

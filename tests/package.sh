@@ -33,7 +33,7 @@ check "the window's class is the desktop entry's StartupWMClass" \
   [ "StartupWMClass=$class" = "$(grep '^StartupWMClass=' "$desktop")" ]
 at 11.5; press Return
 match=$(now); press Return
-at "$(echo "$match + 3.6" | bc -l)"
+at "$match + 3.6"
 "$send_close" "$wid"
 wait_game 5
 check "the unpacked game closes with status 0" eq "$game_status" 0

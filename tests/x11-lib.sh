@@ -52,7 +52,7 @@ start_game() {  # [ARGUMENTS...]
 }
 
 now() { echo "$(date +%s.%N) - $t0" | bc -l; }
-at() { sleep "$(echo "d = $1 - ($(date +%s.%N) - $t0); if (d < 0) 0 else d" | bc -l)"; }  # T s after the start
+at() { sleep "$(echo "d = $1 - ($(date +%s.%N) - $t0); if (d < 0) 0 else d" | bc -l)"; }  # T s after the start (T may be a sum)
 press() { xdotool windowfocus --sync "$wid" keydown "$1" sleep 0.1 keyup "$1" sleep 0.1; }
 shot() { import -window "$wid" "$scratch/$1.png" 2>/dev/null; }
 # count SHOT X Y W H RRGGBB: the pixels of exactly that colour in the box.
@@ -92,17 +92,17 @@ capture_sound() {
 }
 # level FROM LENGTH, peak FROM [LENGTH]: the RMS or peak level in dB of that
 # stretch (-200: silence).
-stat() {
+sound_stat() {
   sox -t raw -r 44100 -e unsigned -b 16 -c 2 -L "$capture" -n trim "$2" ${3:-} stats 2>&1 |
     awk -v what="$1" '$0 ~ what { print ($4 == "-inf" ? -200 : $4); f = 1 } END { if (!f) print -200 }'
 }
-level() { stat "RMS lev dB" "$@"; }
+level() { sound_stat "RMS lev dB" "$@"; }
 # onset FROM: the time of the first sound after FROM.
 onset() {
   local raw="sox -t raw -r 44100 -e unsigned -b 16 -c 2 -L $capture"
   echo "$1 + $($raw -n trim "$1" stat 2>&1 | awk '/^Length/ {print $3}') - \
     $($raw -n trim "$1" silence 1 0.002 -50d stat 2>&1 | awk '/^Length/ {print $3}')" | bc
 }
-peak() { stat "Pk lev dB" "$@"; }
+peak() { sound_stat "Pk lev dB" "$@"; }
 loud() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l > -50" | bc)" -eq 1 ]; }
 quiet() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l < -70" | bc)" -eq 1 ]; }
