@@ -215,17 +215,26 @@ std::string midiProblem(Reader r) {
     return tracks ? "" : "a MIDI file without tracks";
 }
 
-// One object: its properties, its header, and a body that fits its type.
-std::string checkObject(Reader &r, int depth, Object &out) {
-    std::uint32_t type;
+// An object's properties and header: its type and its two sizes, and the
+// longest name among its properties. False when they run past the end.
+bool objectHeader(Reader &r, std::uint32_t &type, std::int32_t &packedSize, std::int32_t &size,
+                  std::uint32_t &nameSize) {
+    nameSize = 0;
     for (;;) {
-        if (!r.u32(type)) return "runs past the end of the file";
+        if (!r.u32(type)) return false;
         if (type != std::uint32_t(DAT_PROPERTY)) break;
         std::uint32_t propType, propSize;
-        if (!r.u32(propType) || !r.u32(propSize) || !r.take(propSize)) return "runs past the end of the file";
+        if (!r.u32(propType) || !r.u32(propSize) || !r.take(propSize)) return false;
+        if (propType == std::uint32_t(DAT_NAME)) nameSize = std::max(nameSize, propSize);
     }
+    return r.i32(packedSize) && r.i32(size);
+}
+
+// One object: its properties, its header, and a body that fits its type.
+std::string checkObject(Reader &r, int depth, Object &out) {
+    std::uint32_t type, nameSize;
     std::int32_t packedSize, size;
-    if (!r.i32(packedSize) || !r.i32(size)) return "runs past the end of the file";
+    if (!objectHeader(r, type, packedSize, size, nameSize)) return "runs past the end of the file";
     if (size < 0) return "is compressed (pack the datafile without per-object compression)";
     if (packedSize != size) return "has a damaged header";
     Reader body{r.p, std::size_t(size)};
@@ -456,19 +465,11 @@ std::string patchesProblem(const char *path) {
     if (!r.u32(magic) || magic != std::uint32_t(DAT_MAGIC) || !r.u32(count)) return "is not an Allegro datafile";
     // The loader reads on to the end of the file, object after object.
     for (std::uint32_t i = 0; r.left > 0; i++) {
-        std::uint32_t type;
-        for (;;) {
-            std::uint32_t propType, propSize;
-            if (!r.u32(type)) return "is truncated (object " + str(i) + ")";
-            if (type != std::uint32_t(DAT_PROPERTY)) break;
-            if (!r.u32(propType) || !r.u32(propSize) || !r.take(propSize))
-                return "is truncated (object " + str(i) + ")";
-            if (propType == std::uint32_t(DAT_NAME) && propSize > 1023)
-                return "object " + str(i) + " has a name of " + str(long(propSize)) + " bytes";
-        }
+        std::uint32_t type, nameSize;
         std::int32_t packedSize, size;
-        if (!r.i32(packedSize) || !r.i32(size) || packedSize < 0 || std::size_t(packedSize) > r.left)
+        if (!objectHeader(r, type, packedSize, size, nameSize) || packedSize < 0 || std::size_t(packedSize) > r.left)
             return "is truncated (object " + str(i) + ")";
+        if (nameSize > 1023) return "object " + str(i) + " has a name of " + str(long(nameSize)) + " bytes";
         Reader body{r.p, std::size_t(packedSize)};
         r.take(std::size_t(packedSize));
         std::vector<unsigned char> unpacked;
