@@ -4,33 +4,18 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
 
 #include "datacheck.h"
+#include "instruments.h"
 #include "options.h"
+#include "platform.h"
 #include "screens.h"
 
-#ifdef ALLEGRO_WITH_ALSADIGI
-#include <alsa/asoundlib.h>  // snd_lib_error_set_handler
-#endif
-#ifdef ALLEGRO_WITH_XWINDOWS
-#include <xalleg.h>  // xwin_set_window_name
-
-extern void *allegro_icon;  // Allegro's X11 window icon (an XPM)
-extern const char *rallyton_icon_xpm[];  // made by the asset program
-#endif
-
 namespace rallyton {
-
-#ifdef ALLEGRO_WINDOWS
-const char *const DATAFILE_PATH = "data\\data.dat";
-#else
-const char *const DATAFILE_PATH = "data/data.dat";
-#endif
 
 int game_state = 0;
 int score[2] = {0, 0};
@@ -41,6 +26,7 @@ int delay2 = 0;
 int intro = 0;
 int intro_trans = 0;
 int title_trans = 0;
+int paused_from = STATE_PLAY;
 unsigned char select = 0;
 unsigned char selection_1[2] = {1, 0};
 const char *s_text_1[2] = {"start game", "exit game"};
@@ -72,13 +58,8 @@ static unsigned char MyKeyArray[KEY_MAX];
 
 // The game cannot run without its window, its bitmaps and its data: say
 // why in one line and leave with a failure status.
-[[noreturn]] static void fail(const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::fputs("rallyton: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
+[[noreturn]] static void fail(const std::string &why) {
+    reportFatal("rallyton: " + why);
     std::exit(EXIT_FAILURE);
 }
 
@@ -92,49 +73,6 @@ void close_button_handler() { close_button_pressed = TRUE; }
 // under the drawing thread's feet.) A signal ignored when we started, as a
 // script's background job has SIGINT and SIGQUIT, stays ignored.
 extern "C" void quitSignalHandler(int signo) { signal_caught = signo; }
-
-#ifdef ALLEGRO_WINDOWS
-// Windows knows only Ctrl+C (SIGINT), Ctrl+Break (SIGBREAK) and SIGTERM,
-// and its C library has no sigaction: one signal ends the game, so the
-// plain signal() serves.
-static const int QUIT_SIGNALS[] = {SIGINT, SIGBREAK, SIGTERM};
-
-static bool ignored(int signo) {
-    void (*old)(int) = std::signal(signo, SIG_DFL);
-    std::signal(signo, old);
-    return old == SIG_IGN;
-}
-
-static void setHandler(int signo, void (*handler)(int)) { std::signal(signo, handler); }
-#else
-static const int QUIT_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
-
-static bool ignored(int signo) {
-    struct sigaction old = {};
-    sigaction(signo, nullptr, &old);
-    return old.sa_handler == SIG_IGN;
-}
-
-static void setHandler(int signo, void (*handler)(int)) {
-    struct sigaction action = {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(signo, &action, nullptr);
-}
-#endif
-
-static const std::size_t QUIT_SIGNAL_COUNT = sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0];
-static bool ignoredAtStart[QUIT_SIGNAL_COUNT];
-
-static void noteIgnoredSignals() {
-    for (std::size_t i = 0; i < QUIT_SIGNAL_COUNT; i++) ignoredAtStart[i] = ignored(QUIT_SIGNALS[i]);
-}
-
-static void catchQuitSignals() {
-    for (std::size_t i = 0; i < QUIT_SIGNAL_COUNT; i++)
-        setHandler(QUIT_SIGNALS[i], ignoredAtStart[i] ? SIG_IGN : quitSignalHandler);
-}
 
 int exitStatus() { return signal_caught ? 128 + signal_caught : 0; }
 
@@ -170,37 +108,11 @@ bool createFrameBitmaps() {
     return true;
 }
 
-#ifdef ALLEGRO_WITH_ALSADIGI
-// The ALSA library's own messages (no card, no sequencer): we say it once.
-extern "C" void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
-#endif
-
-// The software synth's instruments, where the library will look for them:
-// the file the sound settings name, or a patches.dat beside the program,
-// in $ALLEGRO or in the other places the library searches. Looking for
-// them is already reading them (the library opens the file to find the
-// index inside), so they are checked before the sound is installed.
-static std::string instrumentsProblem() {
-    const char *named = get_config_string("sound", "patches", nullptr);
-    std::string path = named ? named : "";
-    if (!path.empty() && path.back() == '/') path += "patches.dat";  // a folder: its patches.dat
-    path = path.substr(0, path.find('#'));  // file.dat#object: the file
-    char found[1024];
-    if (find_allegro_resource(found, path.empty() ? "patches.dat" : path.c_str(), nullptr, nullptr, nullptr, "ULTRADIR",
-                              "midi", sizeof found) != 0)
-        return "";  // none: the library finds none either
-    if (ustricmp(get_extension(found), "dat") != 0) return "";  // a folder of GUS patches is read as it is
-    std::string problem = patchesProblem(found);
-    return problem.empty() ? "" : std::string(found) + ": " + problem;
-}
-
 // The sound card and the music. Without a synth or its instruments the game
 // plays its sound effects without music. Returns what a player should be
 // told, or "".
 static std::string installSound() {
-#ifdef ALLEGRO_WITH_ALSADIGI
-    snd_lib_error_set_handler(quietAlsa);  // the probe for a sound card must not fill the terminal
-#endif
+    quietSoundLibrary();  // the probe for a sound card must not fill the terminal
     std::string why = instrumentsProblem();
     // Refused instruments: point the synth at none, so that it stands aside.
     static const char NO_INSTRUMENTS[] = "[sound]\npatches = /rallyton-refused-the-instruments/none.dat\n";
@@ -216,66 +128,101 @@ static std::string installSound() {
     return "no MIDI synthesiser and no instruments found; playing without music";
 }
 
-// The window, N times as large with --scale; or, with --fullscreen, the
-// whole screen at the desktop's own resolution with the picture enlarged
-// as far as it fits and centred on black. Full screen falls back to the
-// window where the library cannot take the screen.
+// The area the picture goes on: the monitor that holds the window (or the
+// primary one) where the window system lists its monitors, otherwise the
+// whole desktop. False when its size is unknown.
+static bool screenArea(Monitor &area) {
+    int x, y;
+    windowPosition(x, y);
+    if (chooseMonitor(monitors(), x, y, area)) return true;
+    area = {0, 0, 0, 0, true};
+    return get_desktop_resolution(&area.w, &area.h) == 0;
+}
+
+// With --fullscreen, the whole screen at the desktop's own resolution with
+// the picture enlarged as far as it fits its monitor and centred there on
+// black; where the screen cannot be taken, the largest window that fits.
+// Otherwise the window, N times as large with --scale (the largest that
+// fits with auto, or when N is too large for the desktop).
 static void openScreen() {
-    int desktopW = 0, desktopH = 0;
-    bool desktopKnown = get_desktop_resolution(&desktopW, &desktopH) == 0;
-    if (fullscreen_option) {
-        int fit = desktopKnown ? std::min(desktopW / FIELD_W, desktopH / FIELD_H) : 0;
-        if (fit >= 1 && set_gfx_mode(GFX_AUTODETECT_FULLSCREEN, desktopW, desktopH, 0, 0) == 0) {
+    Monitor area;
+    bool known = screenArea(area);
+    int scale = options.scale;
+    if (options.fullscreen) {
+        int fit = std::min(area.w / FIELD_W, area.h / FIELD_H);
+        int desktopW = 0, desktopH = 0;
+        get_desktop_resolution(&desktopW, &desktopH);
+        std::string why = !known ? "the desktop's size is unknown"
+                          : fit < 1 ? "the screen of " + std::to_string(area.w) + " x " + std::to_string(area.h) +
+                                          " is smaller than the game's " + std::to_string(FIELD_W) + " x " +
+                                          std::to_string(FIELD_H)
+                                    : "";
+        if (why.empty() && set_gfx_mode(GFX_AUTODETECT_FULLSCREEN, desktopW, desktopH, 0, 0) == 0) {
             zoom = fit;
-            picture_x = (desktopW - FIELD_W * zoom) / 2;
-            picture_y = (desktopH - FIELD_H * zoom) / 2;
+            picture_x = area.x + (area.w - FIELD_W * zoom) / 2;
+            picture_y = area.y + (area.h - FIELD_H * zoom) / 2;
             clear_to_color(screen, makecol(0, 0, 0));
             return;
         }
-        std::fprintf(stderr, "rallyton: cannot take the whole screen (%s); playing in a window\n",
-                     fit >= 1 ? allegro_error : "the desktop's size is unknown");
+        if (why.empty()) why = allegro_error;
+        std::fprintf(stderr, "rallyton: cannot take the whole screen (%s); playing in the largest window that fits\n",
+                     why.c_str());
+        scale = SCALE_AUTO;
     }
-    zoom = scale_option != SCALE_AUTO ? scale_option : desktopKnown ? autoScale(desktopW, desktopH) : 1;
+    int fits = known ? autoScale(area.w, area.h) : 1;
+    zoom = scale == SCALE_AUTO ? fits : scale;
+    if (zoom > fits && (FIELD_W * zoom > area.w || FIELD_H * zoom > area.h)) {
+        std::fprintf(stderr, "rallyton: a %d x %d window does not fit the %d x %d desktop; playing in the %d x %d one\n",
+                     FIELD_W * zoom, FIELD_H * zoom, area.w, area.h, FIELD_W * fits, FIELD_H * fits);
+        zoom = fits;
+    }
     if (zoom > 1 && set_gfx_mode(GFX_AUTODETECT_WINDOWED, FIELD_W * zoom, FIELD_H * zoom, 0, 0) == 0) return;
     if (zoom > 1)
         std::fprintf(stderr, "rallyton: cannot open the %d x %d window (%s); playing in the %d x %d one\n",
                      FIELD_W * zoom, FIELD_H * zoom, allegro_error, FIELD_W, FIELD_H);
     zoom = 1;
     if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, FIELD_W, FIELD_H, 0, 0) != 0)
-        fail("cannot open the %d x %d window: %s", FIELD_W, FIELD_H, allegro_error);
+        fail("cannot open the " + std::to_string(FIELD_W) + " x " + std::to_string(FIELD_H) + " window: " +
+             allegro_error);
+}
+
+// The first place of the datafile that exists, checked: Allegro's loader
+// crashes on a damaged file. Fails naming every place it looked.
+static std::string checkedDatafile() {
+    std::vector<std::string> places = datafilePlaces();
+    std::string looked;
+    for (const std::string &place : places) {
+        std::string problem = datafileProblem(place);
+        if (problem == "cannot be opened (No such file or directory)") {
+            looked += (looked.empty() ? "" : ", ") + place;
+            continue;
+        }
+        if (!problem.empty()) fail(place + ": " + problem);
+        return place;
+    }
+    fail("cannot find its datafile; looked for " + looked);
 }
 
 void initGame() {
-#ifdef ALLEGRO_WITH_XWINDOWS
-    // A window class of our own, so that a desktop matches the window to its
-    // menu entry (StartupWMClass); the title stays the library's default.
-    // Set before allegro_init, which creates the window.
-    xwin_set_window_name(WINDOW_CLASS_NAME, WINDOW_CLASS);
-#endif
+    nameWindow();  // before allegro_init, which creates the window
     noteIgnoredSignals();
     if (allegro_init() != 0)
-        fail("cannot open a display (is DISPLAY set?)%s%s", *allegro_error ? ": " : "", allegro_error);
-    catchQuitSignals();
+        fail(std::string("cannot open a display (is DISPLAY set?)") + (*allegro_error ? ": " : "") + allegro_error);
+    catchQuitSignals(quitSignalHandler);
+    std::string datafile = checkedDatafile();  // before any window opens
     install_timer();
     install_mouse();
     install_keyboard();
     show_mouse(nullptr);
-    readSettingsFile();
     srand(static_cast<unsigned>(time(nullptr)));
     std::string soundNote = installSound();
     install_int_ex(ticker, BPS_TO_TIMER(100));
     set_color_depth(32);
-#ifdef ALLEGRO_WITH_XWINDOWS
-    allegro_icon = rallyton_icon_xpm;
-#endif
+    setWindowIcon();
     openScreen();
     if (!createFrameBitmaps()) fail("cannot create the off-screen bitmaps");
-
-    // Allegro's loader crashes on a damaged file, so look at it first.
-    std::string problem = datafileProblem(DATAFILE_PATH);
-    if (!problem.empty()) fail("%s: %s", DATAFILE_PATH, problem.c_str());
-    data = load_datafile(DATAFILE_PATH);
-    if (!data) fail("%s: cannot be loaded", DATAFILE_PATH);
+    data = load_datafile(datafile.c_str());
+    if (!data) fail(datafile + ": cannot be loaded");
 
     setStartValues();
     set_close_button_callback(close_button_handler);
@@ -286,7 +233,13 @@ void initGame() {
 
 void processGamePass() {
     int n = ticks.exchange(0);  // a tick arriving now is neither lost nor run twice
-    if (power_save && n == 0) {
+    if (n > MAX_CATCH_UP_TICKS) {
+        // The game was stopped (a suspend, a debugger, a stalled display):
+        // it goes on from where it stopped, and a match waits for its player.
+        n = 0;
+        pauseMatch();
+    }
+    if (options.power_save && n == 0) {
         rest(1);  // the picture cannot have changed: give the processor back
     } else {
         while (n > 0) {

@@ -10,6 +10,7 @@
 
 #include "ball.h"
 #include "entries.h"  // ASSET_*: the datafile's entry names, written by dat at build time
+#include "field.h"
 #include "paddle.h"
 
 namespace rallyton {
@@ -31,9 +32,6 @@ enum : int {
     STATE_QUIT = 255,
 };
 
-// The play field, which is also the window and every full-frame bitmap.
-const int FIELD_W = 320;
-const int FIELD_H = 240;
 
 // The timed screens, in logic ticks (100 a second).
 const int INTRO_DELAY_TICKS = 100;  // black before the intro
@@ -41,16 +39,14 @@ const int INTRO_HOLD_TICKS = 400;  // the intro image at full strength
 const int TITLE_DELAY_TICKS = 200;  // black after the intro
 const int SERVE_TICKS = 200;  // the countdown before each serve
 
+// The most ticks one pass catches up on: a hitch of half a second plays on
+// as if nothing happened; a longer stop (a suspend, a debugger) drops what
+// it missed and pauses a match.
+const int MAX_CATCH_UP_TICKS = 50;
+
 const int VEIL_BLACK = 255;  // the veil level that hides the frame: where every fade starts or ends
 const int TRACK_COUNT = 3;  // music tracks, played in shuffled cycles
 const int MUSIC_VOLUME = 150;  // MIDI volume with the music on
-
-// The window's X11 class (instance name, class): the desktop entry's StartupWMClass.
-#define WINDOW_CLASS_NAME "rallyton"
-#define WINDOW_CLASS "Rallyton"
-
-// The datafile path: data\data.dat on Windows, data/data.dat elsewhere.
-extern const char *const DATAFILE_PATH;
 
 extern int game_state;
 extern int score[2];
@@ -61,6 +57,7 @@ extern int delay2;
 extern int intro;
 extern int intro_trans;
 extern int title_trans;
+extern int paused_from;  // the state P resumes: the rally, or a serve countdown paused when the game stalled
 extern unsigned char select;  // lives in our namespace: POSIX owns ::select
 extern unsigned char selection_1[2];
 extern const char *s_text_1[2];

@@ -1,9 +1,11 @@
 // RALLYTON: table tennis seen from above.
 #include "game.h"
 #include "options.h"
+#include "platform.h"
 
 int main(int argc, char **argv) {
-    int status = rallyton::readCommandLine(argc, argv);
+    rallyton::attachConsole();
+    int status = rallyton::readOptions(argc, argv, rallyton::options);
     if (status >= 0) return status;  // --help, --version or a mistake: no window
     rallyton::initGame();
     rallyton::processGame();

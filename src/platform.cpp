@@ -1,0 +1,207 @@
+// What differs by platform, behind the plain functions of platform.h. The
+// library's own macros tell the platforms apart: ALLEGRO_WINDOWS, and on
+// Linux ALLEGRO_WITH_XWINDOWS and ALLEGRO_WITH_ALSADIGI.
+#include "platform.h"
+
+#include <allegro.h>
+
+#include <csignal>
+#include <cstdlib>
+
+#ifdef ALLEGRO_WINDOWS
+#include <winalleg.h>  // after allegro.h: the Windows API without clashes
+#else
+#include <allegro/platform/aintunix.h>  // XLOCK, XUNLOCK
+#include <xalleg.h>  // the library's X display and window
+
+#include <X11/extensions/Xrandr.h>
+#include <alsa/asoundlib.h>  // snd_lib_error_set_handler
+
+extern void *allegro_icon;  // the library's X11 window icon (an XPM)
+extern const char *rallyton_icon_xpm[];  // made by the asset program
+#endif
+
+namespace rallyton {
+
+// The window's X11 class (instance name, class): the desktop entry's StartupWMClass.
+static const char WINDOW_CLASS_NAME[] = "rallyton";
+static const char WINDOW_CLASS[] = "Rallyton";
+
+#ifdef ALLEGRO_WINDOWS
+static const char SEPARATOR = '\\';
+#else
+static const char SEPARATOR = '/';
+#endif
+
+std::string datafileBelow(const std::string &folder) {
+    std::string path = folder;
+    if (!path.empty() && path.back() != SEPARATOR) path += SEPARATOR;
+    return path + "data" + SEPARATOR + "data.dat";
+}
+
+std::vector<std::string> datafilePlaces() {
+    std::vector<std::string> places{datafileBelow("")};
+    char program[1024];
+    get_executable_name(program, sizeof program);
+    std::string folder(program, std::string(program).find_last_of(SEPARATOR) + 1);
+    if (folder.size() > 1 && datafileBelow(folder) != places[0]) places.push_back(datafileBelow(folder));
+#ifdef RALLYTON_DATADIR
+    places.push_back(datafileBelow(RALLYTON_DATADIR));
+#endif
+    return places;
+}
+
+#ifdef ALLEGRO_WINDOWS
+
+static std::wstring wide(const std::string &text) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring out(n > 0 ? n : 1, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], n);
+    out.resize(out.size() - 1);  // the terminating zero
+    return out;
+}
+
+std::string settingsPath() {
+    const wchar_t *appData = _wgetenv(L"APPDATA");
+    std::string folder = ".";
+    if (appData && *appData) {
+        int n = WideCharToMultiByte(CP_UTF8, 0, appData, -1, nullptr, 0, nullptr, nullptr);
+        folder.assign(n > 0 ? n : 1, '\0');
+        if (n > 0) WideCharToMultiByte(CP_UTF8, 0, appData, -1, &folder[0], n, nullptr, nullptr);
+        folder.resize(folder.size() - 1);
+    }
+    return folder + "\\rallyton\\rallyton.cfg";
+}
+
+FILE *openFile(const std::string &path, const char *mode) { return _wfopen(wide(path).c_str(), wide(mode).c_str()); }
+
+// Windows knows only Ctrl+C (SIGINT), Ctrl+Break (SIGBREAK) and SIGTERM,
+// and its C library has no sigaction: one signal ends the game, so the
+// plain signal() serves.
+static const int QUIT_SIGNALS[] = {SIGINT, SIGBREAK, SIGTERM};
+
+static bool ignored(int signo) {
+    void (*old)(int) = std::signal(signo, SIG_DFL);
+    std::signal(signo, old);
+    return old == SIG_IGN;
+}
+
+static void setHandler(int signo, void (*handler)(int)) { std::signal(signo, handler); }
+
+void nameWindow() {}  // the window's class is the library's; its icon is a resource of the program
+void setWindowIcon() {}
+void quietSoundLibrary() {}
+
+// A program of the windows subsystem has no console of its own: borrow the
+// one it was started from, if any, for stdout and stderr (unless they are
+// already redirected somewhere).
+void attachConsole() {
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN) std::freopen("CONOUT$", "w", stdout);
+    if (GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_UNKNOWN) std::freopen("CONOUT$", "w", stderr);
+}
+
+void reportFatal(const std::string &line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+    allegro_message("%s\n", line.c_str());  // a message box: a shortcut has no terminal
+}
+
+std::vector<Monitor> monitors() { return {}; }  // the desktop is the library's whole screen
+
+void windowPosition(int &x, int &y) { x = y = 0; }
+
+#else
+
+std::string settingsPath() {
+    const char *xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/rallyton/rallyton.cfg";  // only absolute paths count
+    const char *home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config/rallyton/rallyton.cfg";
+}
+
+FILE *openFile(const std::string &path, const char *mode) { return std::fopen(path.c_str(), mode); }
+
+static const int QUIT_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+
+static bool ignored(int signo) {
+    struct sigaction old = {};
+    sigaction(signo, nullptr, &old);
+    return old.sa_handler == SIG_IGN;
+}
+
+static void setHandler(int signo, void (*handler)(int)) {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(signo, &action, nullptr);
+}
+
+// A window class of our own, so that a desktop matches the window to its
+// menu entry (StartupWMClass); the title stays the library's default.
+void nameWindow() { xwin_set_window_name(WINDOW_CLASS_NAME, WINDOW_CLASS); }
+
+void setWindowIcon() { allegro_icon = rallyton_icon_xpm; }
+
+// The ALSA library's own messages (no card, no sequencer): we say it once.
+extern "C" void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
+
+void quietSoundLibrary() { snd_lib_error_set_handler(quietAlsa); }
+
+void attachConsole() {}
+
+void reportFatal(const std::string &line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+// RandR's list of monitors: the desktop of two side by side is one X screen.
+std::vector<Monitor> monitors() {
+    std::vector<Monitor> all;
+    if (!_xwin.display) return all;
+    XLOCK();
+    int eventBase, errorBase, major = 0, minor = 0, count = 0;
+    if (XRRQueryExtension(_xwin.display, &eventBase, &errorBase) &&
+        XRRQueryVersion(_xwin.display, &major, &minor) && (major > 1 || (major == 1 && minor >= 5))) {
+        XRRMonitorInfo *list = XRRGetMonitors(_xwin.display, RootWindow(_xwin.display, _xwin.screen), True, &count);
+        for (int i = 0; list && i < count; i++)
+            if (list[i].width > 0 && list[i].height > 0)
+                all.push_back({list[i].x, list[i].y, list[i].width, list[i].height, list[i].primary != 0});
+        if (list) XRRFreeMonitors(list);
+    }
+    XUNLOCK();
+    return all;
+}
+
+void windowPosition(int &x, int &y) {
+    x = y = 0;
+    if (!_xwin.display || !_xwin.window) return;
+    XLOCK();
+    Window child;
+    XTranslateCoordinates(_xwin.display, _xwin.window, RootWindow(_xwin.display, _xwin.screen), 0, 0, &x, &y, &child);
+    XUNLOCK();
+}
+
+#endif
+
+static const std::size_t QUIT_SIGNAL_COUNT = sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0];
+static bool ignoredAtStart[QUIT_SIGNAL_COUNT];
+
+void noteIgnoredSignals() {
+    for (std::size_t i = 0; i < QUIT_SIGNAL_COUNT; i++) ignoredAtStart[i] = ignored(QUIT_SIGNALS[i]);
+}
+
+void catchQuitSignals(void (*handler)(int)) {
+    for (std::size_t i = 0; i < QUIT_SIGNAL_COUNT; i++)
+        setHandler(QUIT_SIGNALS[i], ignoredAtStart[i] ? SIG_IGN : handler);
+}
+
+bool chooseMonitor(const std::vector<Monitor> &all, int x, int y, Monitor &chosen) {
+    for (const Monitor &m : all)
+        if (x >= m.x && x < m.x + m.w && y >= m.y && y < m.y + m.h) return chosen = m, true;
+    for (const Monitor &m : all)
+        if (m.primary) return chosen = m, true;
+    if (all.empty()) return false;
+    chosen = all[0];
+    return true;
+}
+
+}  // namespace rallyton

@@ -1,0 +1,66 @@
+// Everything that differs between Linux (X11, ALSA) and Windows: where the
+// data and the settings live, the quit signals, the window's class and
+// icon, the sound library's chatter, messages to the player, the monitors.
+// Nothing outside platform.cpp asks which platform it runs on.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace rallyton {
+
+// The datafile's path below a folder ("data/data.dat", "data\data.dat").
+std::string datafileBelow(const std::string &folder);
+
+// Where the datafile may be, in the order the game looks: the working
+// directory, the program's own folder, the folder it is installed to.
+// Needs allegro_init (the program's own path comes from the library).
+std::vector<std::string> datafilePlaces();
+
+// The settings file: $XDG_CONFIG_HOME/rallyton/rallyton.cfg (by default
+// ~/.config/...), on Windows %APPDATA%\rallyton\rallyton.cfg. UTF-8.
+std::string settingsPath();
+
+// Opens a file named in UTF-8, as fopen does.
+FILE *openFile(const std::string &path, const char *mode);
+
+// The signals that end the game as the close button does. Those ignored
+// when the game started stay ignored.
+void noteIgnoredSignals();
+void catchQuitSignals(void (*handler)(int));
+
+// The window's class (before allegro_init) and its icon (before the window
+// opens); the library's defaults where the platform has no such thing.
+void nameWindow();
+void setWindowIcon();
+
+// Keeps the sound library's own messages off the terminal.
+void quietSoundLibrary();
+
+// Where --help, --version and the game's lines go: a program of the
+// windows subsystem attaches to the console it was started from.
+void attachConsole();
+
+// A fatal start-up problem: the line on stderr and, where a terminal is
+// not to be counted on, the library's message box too.
+void reportFatal(const std::string &line);
+
+// A monitor's place on the desktop.
+struct Monitor {
+    int x, y, w, h;
+    bool primary;
+};
+
+// The monitors the window system knows of (empty when it cannot tell).
+// After allegro_init.
+std::vector<Monitor> monitors();
+
+// The monitor that holds the point (the window's top-left corner), else the
+// primary one, else the first; false when there are none.
+bool chooseMonitor(const std::vector<Monitor> &all, int x, int y, Monitor &chosen);
+
+// Where the game's window stands (its top-left corner on the desktop).
+void windowPosition(int &x, int &y);
+
+}  // namespace rallyton
