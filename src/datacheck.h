@@ -14,10 +14,6 @@ namespace rallyton {
 std::string datafileStreamProblem(const unsigned char *bytes, std::size_t size);
 
 // The same for a whole file on disk, plain or packed.
-std::string datafileProblem(const char *path);
-
-// The same for the software synth's instruments (patches.dat): what its
-// loader reads on trust, from the index to every instrument's sounds.
-std::string patchesProblem(const char *path);
+std::string datafileProblem(const std::string &path);
 
 }  // namespace rallyton

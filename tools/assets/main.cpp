@@ -6,6 +6,7 @@
 #include <string>
 
 #include "assets.h"
+#include "version.h"
 
 using namespace assets;
 
@@ -26,7 +27,7 @@ int main(int argc, char **argv) {
     writeBmp("ball_left.bmp", ballImage(false));
     writeFontBmp("font_big.bmp", fontGrid(FontSize::BIG));
     writeFontBmp("font_small.bmp", fontGrid(FontSize::SMALL));
-    writeText("about.txt", "RALLYTON v1.1: table tennis seen from above.\n");
+    writeText("about.txt", "RALLYTON v" RALLYTON_VERSION ": table tennis seen from above.\n");
     writeMidi("tune_bright.mid", tune(Mood::BRIGHT));
     writeMidi("tune_mellow.mid", tune(Mood::MELLOW));
     writeMidi("tune_driving.mid", tune(Mood::DRIVING));
