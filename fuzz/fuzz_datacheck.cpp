@@ -16,6 +16,7 @@
 #include <string>
 
 #include "datacheck.h"
+#include "instruments.h"
 #include "game.h"
 #include "screens.h"
 

@@ -1,54 +1,67 @@
 #include "options.h"
 
-#include <allegro.h>
+#include <getopt.h>
 
+#include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-#include "game.h"
+#include "field.h"
+#include "platform.h"
+#include "version.h"
 
 namespace rallyton {
 
-int scale_option = 1;
-unsigned char fullscreen_option = 0;
-unsigned char power_save = 0;
+Options options;
 
 namespace {
-
-// What the command line set: the settings file does not override it.
-bool scaleGiven = false;
-bool fullscreenGiven = false;
-bool powerSaveGiven = false;
 
 // The room a window needs around its picture: its frame, the title bar and
 // a desktop panel.
 const int WINDOW_ROOM_W = 16;
 const int WINDOW_ROOM_H = 80;
 
+const std::size_t MAX_SETTINGS_BYTES = 65536;  // a settings file is a few lines; more is not ours
+
 const char USAGE[] = "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--help] [--version]\n";
 
+std::string lower(std::string text) {
+    for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// A value as it may be shown on one line: control characters as '?'.
+std::string printable(std::string text) {
+    for (char &c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return text;
+}
+
+std::string trim(const std::string &text) {
+    std::size_t begin = text.find_first_not_of(" \t\r");
+    if (begin == std::string::npos) return "";
+    return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
+}
+
 // "1" to "8" or "auto"; anything else is refused.
-bool parseScale(const char *text, int &scale) {
-    if (std::strcmp(text, "auto") == 0) {
-        scale = SCALE_AUTO;
-        return true;
-    }
-    if (std::strlen(text) != 1 || text[0] < '1' || text[0] > '0' + MAX_SCALE) return false;
+bool parseScale(const std::string &text, int &scale) {
+    if (lower(text) == "auto") return scale = SCALE_AUTO, true;
+    if (text.size() != 1 || text[0] < '1' || text[0] > '0' + MAX_SCALE) return false;
     scale = text[0] - '0';
     return true;
 }
 
-bool parseSwitch(const char *text, unsigned char &on) {
+bool parseSwitch(const std::string &text, bool &on) {
+    std::string word = lower(text);
     for (const char *yes : {"1", "yes", "true", "on"})
-        if (std::strcmp(text, yes) == 0) return on = 1, true;
+        if (word == yes) return on = true, true;
     for (const char *no : {"0", "no", "false", "off"})
-        if (std::strcmp(text, no) == 0) return on = 0, true;
+        if (word == no) return on = false, true;
     return false;
 }
 
-int usageError(const char *what, const char *arg) {
-    std::fprintf(stderr, "rallyton: %s '%s'\n%sTry 'rallyton --help' for more.\n", what, arg, USAGE);
+int usageError(const std::string &what, const std::string &arg) {
+    std::fprintf(stderr, "rallyton: %s '%s'\n%sTry 'rallyton --help' for more.\n", what.c_str(), arg.c_str(), USAGE);
     return 2;
 }
 
@@ -72,70 +85,101 @@ void printHelp() {
         "\n"
         "Settings file: %s\n"
         "  [rallyton]\n"
-        "  scale = 2           (1 to 8, or auto)\n"
-        "  fullscreen = no     (yes or no)\n"
-        "  power_save = yes    (yes or no)\n"
+        "  scale = 2          # 1 to 8, or auto\n"
+        "  fullscreen = no    # yes or no (also true/false, on/off, 1/0)\n"
+        "  power_save = yes\n"
         "The command line wins over the file; the game never writes it.\n",
         settingsPath().c_str());
 }
 
 }  // namespace
 
-int readCommandLine(int argc, char **argv) {
-    for (int i = 1; i < argc; i++) {
-        const char *arg = argv[i];
-        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-            printHelp();
-            return 0;
+std::vector<std::pair<std::string, std::string>> settingsEntries(const std::string &text) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // a byte-order mark
+    bool ours = false;  // inside [rallyton]
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = trim(text.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+        if (line[0] == '[') {
+            std::size_t close = line.find(']');
+            ours = close != std::string::npos && lower(trim(line.substr(1, close - 1))) == "rallyton";
+            continue;
         }
-        if (std::strcmp(arg, "--version") == 0) {
-            std::printf("rallyton %s\n", RALLYTON_VERSION);
-            return 0;
-        }
-        if (std::strcmp(arg, "--fullscreen") == 0) fullscreen_option = 1, fullscreenGiven = true;
-        else if (std::strcmp(arg, "--windowed") == 0) fullscreen_option = 0, fullscreenGiven = true;
-        else if (std::strcmp(arg, "--power-save") == 0) power_save = 1, powerSaveGiven = true;
-        else if (std::strcmp(arg, "--scale") == 0 || std::strncmp(arg, "--scale=", 8) == 0) {
-            const char *value = arg[7] == '=' ? arg + 8 : (i + 1 < argc ? argv[++i] : nullptr);
-            if (!value) return usageError("--scale needs a value:", "1 to 8 or auto");
-            if (!parseScale(value, scale_option)) return usageError("--scale takes 1 to 8 or auto, not", value);
-            scaleGiven = true;
-        } else return usageError("unknown option", arg);
+        std::size_t equals = line.find('=');
+        if (!ours || equals == std::string::npos) continue;
+        std::string value = line.substr(equals + 1);
+        for (std::size_t i = 0; i < value.size(); i++)  // a comment starts after a space, or at once
+            if ((value[i] == '#' || value[i] == ';') && (i == 0 || value[i - 1] == ' ' || value[i - 1] == '\t')) {
+                value.resize(i);
+                break;
+            }
+        entries.emplace_back(lower(trim(line.substr(0, equals))), trim(value));
     }
+    return entries;
+}
+
+void applySettings(const std::string &text, const std::string &path, Options &options,
+                   std::vector<std::string> &complaints) {
+    for (const auto &[key, value] : settingsEntries(text)) {
+        bool good = true;
+        if (key == "scale") good = parseScale(value, options.scale);
+        else if (key == "fullscreen") good = parseSwitch(value, options.fullscreen);
+        else if (key == "power_save") good = parseSwitch(value, options.power_save);
+        if (!good) complaints.push_back(path + ": " + printable(key) + " = " + printable(value) +
+                                         " is not a valid value; using the default");
+    }
+}
+
+int applyCommandLine(int argc, char **argv, Options &options) {
+    enum { SCALE = 1000, FULLSCREEN, WINDOWED, POWER_SAVE, VERSION };
+    static const option LONG_OPTIONS[] = {
+        {"scale", required_argument, nullptr, SCALE},   {"fullscreen", no_argument, nullptr, FULLSCREEN},
+        {"windowed", no_argument, nullptr, WINDOWED},   {"power-save", no_argument, nullptr, POWER_SAVE},
+        {"help", no_argument, nullptr, 'h'},            {"version", no_argument, nullptr, VERSION},
+        {nullptr, 0, nullptr, 0}};
+    opterr = 0;  // our own messages
+    optind = 0;  // a fresh scan (glibc and mingw-w64 alike)
+    for (;;) {
+        int index = -1;
+        int c = getopt_long(argc, argv, "+:h", LONG_OPTIONS, &index);
+        if (c == -1) break;
+        switch (c) {
+        case 'h': printHelp(); return 0;
+        case VERSION: std::printf("rallyton %s\n", RALLYTON_VERSION); return 0;
+        case FULLSCREEN: options.fullscreen = true; break;
+        case WINDOWED: options.fullscreen = false; break;
+        case POWER_SAVE: options.power_save = true; break;
+        case SCALE:
+            if (!parseScale(optarg, options.scale)) return usageError("--scale takes 1 to 8 or auto, not", optarg);
+            break;
+        case ':': return usageError("--scale needs a value:", "1 to 8 or auto");  // the one option with a value
+        default: {  // '?': unknown, ambiguous, or a value where none is taken
+            std::string arg = argv[optind - 1];
+            if (optopt && arg.compare(0, 2, "--") != 0) arg = std::string("-") + char(optopt);
+            return usageError("unknown option", arg);
+        }
+        }
+    }
+    if (optind < argc) return usageError("unexpected argument", argv[optind]);
     return -1;
 }
 
-std::string settingsPath() {
-#ifdef ALLEGRO_WINDOWS
-    const char *appData = std::getenv("APPDATA");
-    return std::string(appData ? appData : ".") + "\\rallyton\\rallyton.cfg";
-#else
-    const char *xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') return std::string(xdg) + "/rallyton/rallyton.cfg";  // only absolute paths count
-    const char *home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config/rallyton/rallyton.cfg";
-#endif
-}
-
-void readSettingsFile() {
+int readOptions(int argc, char **argv, Options &options) {
     std::string path = settingsPath();
-    push_config_state();  // Allegro's own configuration (the sound devices) stays as it is
-    set_config_file(path.c_str());
-    auto bad = [&](const char *key, const char *value) {
-        std::fprintf(stderr, "rallyton: %s: %s = %s is not a valid value; using the default\n", path.c_str(), key,
-                     value);
-    };
-    const char *value = get_config_string("rallyton", "scale", nullptr);
-    if (value && !scaleGiven) {
-        int scale;
-        if (parseScale(value, scale)) scale_option = scale;
-        else bad("scale", value);
+    if (FILE *f = openFile(path, "rb")) {
+        std::string text(MAX_SETTINGS_BYTES + 1, '\0');
+        text.resize(std::fread(&text[0], 1, text.size(), f));
+        std::fclose(f);
+        std::vector<std::string> complaints;
+        if (text.size() > MAX_SETTINGS_BYTES) complaints.push_back(path + ": larger than 64 KB; using the defaults");
+        else applySettings(text, path, options, complaints);
+        for (const std::string &line : complaints) std::fprintf(stderr, "rallyton: %s\n", line.c_str());
     }
-    value = get_config_string("rallyton", "fullscreen", nullptr);
-    if (value && !fullscreenGiven && !parseSwitch(value, fullscreen_option)) bad("fullscreen", value);
-    value = get_config_string("rallyton", "power_save", nullptr);
-    if (value && !powerSaveGiven && !parseSwitch(value, power_save)) bad("power_save", value);
-    pop_config_state();
+    return applyCommandLine(argc, argv, options);
 }
 
 int autoScale(int desktopW, int desktopH) {

@@ -1,33 +1,45 @@
-// The player's choices for the screen and the loop: the command line, then
-// the settings file for what the command line leaves open. With neither,
-// the game runs as it always has: a 320 x 240 window, a frame after every
-// pass of the loop.
+// The player's choices: the settings file first, then the command line over
+// it. With neither, the game runs as it always has: a 320 x 240 window, a
+// frame after every pass of the loop.
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace rallyton {
 
-const int SCALE_AUTO = 0;  // scale_option: the largest zoom whose window fits the desktop
+const int SCALE_AUTO = 0;  // the largest zoom whose window fits the desktop
 const int MAX_SCALE = 8;
 
-extern int scale_option;  // 1 to MAX_SCALE, or SCALE_AUTO
-extern unsigned char fullscreen_option;
-extern unsigned char power_save;  // rest instead of drawing again when no tick is due
+struct Options {
+    int scale = 1;  // 1 to MAX_SCALE, or SCALE_AUTO
+    bool fullscreen = false;
+    bool power_save = false;  // rest instead of drawing again when no tick is due
+};
 
-// Returns -1 when the game should start; otherwise the status to exit with:
-// 0 after --help or --version (printed on stdout), 2 after an unknown
-// option or a bad value (the usage on stderr).
-int readCommandLine(int argc, char **argv);
+extern Options options;  // what this run was asked for
 
-// The settings file's path: $XDG_CONFIG_HOME/rallyton/rallyton.cfg, by
-// default ~/.config/rallyton/rallyton.cfg (on Windows under %APPDATA%).
-std::string settingsPath();
+// The settings file and then the command line, into options. Returns -1
+// when the game should start; otherwise the status to exit with: 0 after
+// --help or --version (printed on stdout), 2 after an unknown option or a
+// bad value (the usage on stderr). A bad value in the file costs one line
+// on stderr, and its default stands.
+int readOptions(int argc, char **argv, Options &options);
 
-// Takes from the settings file what the command line left unset, through
-// Allegro's configuration functions (so after allegro_init). A bad value
-// costs one line on stderr; its default stands.
-void readSettingsFile();
+// The command line alone, over what options hold: the same statuses.
+int applyCommandLine(int argc, char **argv, Options &options);
+
+// The keys and values of the settings file's [rallyton] section, as people
+// write them: a UTF-8 byte-order mark, CRLF line ends, spaces around keys
+// and values, whole-line comments (# or ;) and trailing ones (a # or ; after
+// a space) are all taken. Keys are given in lower case.
+std::vector<std::pair<std::string, std::string>> settingsEntries(const std::string &text);
+
+// The settings file's entries, over what options hold. Each bad value
+// costs one line in complaints, naming the file (path), the key and the value.
+void applySettings(const std::string &text, const std::string &path, Options &options,
+                   std::vector<std::string> &complaints);
 
 // The largest whole zoom, up to MAX_SCALE, whose window fits a desktop of
 // that size with room for its frame, the title bar and a panel; at least 1.
