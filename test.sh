@@ -18,29 +18,37 @@ ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print
 
 # The Windows build, cross-built and played under Wine.
 scripts/build-windows.sh
-bash tests/windows.sh build-windows/rallyton-*-win32.zip build-test
+version=$(sed -n 's/^#define RALLYTON_VERSION "\(.*\)"$/\1/p' build-test/version/version.h)
+bash tests/windows.sh "build-windows/rallyton-$version-win32.zip" build-test
 
-# A short fuzzing run of the datafile check and of what it lets through to
-# the game's drawing and music, from the corpus in the repo and the streams
-# of the check's own test table (the built datafile damaged in every way the
-# check knows). libFuzzer stops with a failure status on a crash, a leak or
-# a sanitizer report.
+# Short fuzzing runs: the datafile check and what it lets through to the
+# game's drawing and music, from the corpus in the repo and the streams of
+# the check's own test table (the built datafile damaged in every way the
+# check knows); and the settings file's reader. libFuzzer stops with a
+# failure status on a crash, a leak or a sanitizer report.
 CXX=clang++ cmake -S . -B build-fuzz -DRALLYTON_FUZZ=ON -DRALLYTON_TESTS=OFF
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_datacheck
-corpus=$(mktemp -d)
-cp fuzz/corpus/* build-test/fuzz-seeds/* "$corpus"
-status=0
-LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
-  timeout 300 xvfb-run -a -s "-screen 0 640x480x24 -noreset" \
-  build-fuzz/fuzz/fuzz_datacheck -max_total_time=30 -print_final_stats=1 -artifact_prefix=build-fuzz/ "$corpus" \
-  >build-fuzz/fuzz.log 2>&1 ||
-  status=$?
-rm -rf "$corpus"
-if [ "$status" -eq 0 ]; then
-  tail -n 3 build-fuzz/fuzz.log
-  echo "fuzz: 1 passed, 0 failed"
-else
-  tail -n 40 build-fuzz/fuzz.log
-  echo "fuzz: 0 passed, 1 failed"
-  exit 1
-fi
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_datacheck fuzz_settings
+passed=0 failed=0
+for run in "datacheck 30 fuzz/corpus build-test/fuzz-seeds" "settings 15 fuzz/settings-corpus"; do
+  set -- $run
+  target=fuzz_$1 seconds=$2
+  shift 2
+  corpus=$(mktemp -d)
+  for seeds in "$@"; do cp "$seeds"/* "$corpus"; done
+  status=0
+  LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
+    timeout 300 xvfb-run -a -s "-screen 0 640x480x24 -noreset" \
+    "build-fuzz/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix=build-fuzz/ "$corpus" \
+    >"build-fuzz/$target.log" 2>&1 ||
+    status=$?
+  rm -rf "$corpus"
+  if [ "$status" -eq 0 ]; then
+    tail -n 3 "build-fuzz/$target.log"
+    passed=$((passed + 1))
+  else
+    tail -n 40 "build-fuzz/$target.log"
+    failed=$((failed + 1))
+  fi
+done
+echo "fuzz: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

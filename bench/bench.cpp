@@ -23,8 +23,8 @@ bool bringUpFramesAndData() {
     set_color_depth(32);
     screen = create_bitmap(FIELD_W, FIELD_H);
     createFrameBitmaps();
-    data = load_datafile(DATAFILE_PATH);
-    if (!data) std::fprintf(stderr, "bench: cannot load %s (run from the build folder)\n", DATAFILE_PATH);
+    data = load_datafile("data/data.dat");
+    if (!data) std::fputs("bench: cannot load data/data.dat (run from the build folder)\n", stderr);
     return data != nullptr;
 }
 

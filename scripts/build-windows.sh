@@ -66,7 +66,7 @@ cmake -S . -B "$out/game" -DCMAKE_TOOLCHAIN_FILE="$top/packaging/windows/mingw-i
 cmake --build "$out/game" -j"$(nproc)"
 
 # ---- the zip: the same bytes on every build ----------------------------------
-version=$(sed -n 's/^project(rallyton VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(sed -n 's/^#define RALLYTON_VERSION "\(.*\)"$/\1/p' "$out/native/version/version.h")
 name=rallyton-$version-win32
 rm -rf "${out:?}/$name" "$out/$name.zip"
 cmake --install "$out/game" --prefix "$out/$name" >/dev/null

@@ -1,8 +1,10 @@
 #include "screens.h"
 
 #include <cstdlib>
+#include <string_view>
 
 #include "game.h"
+#include "version.h"
 
 namespace rallyton {
 
@@ -11,6 +13,8 @@ const int WIN_SCORE = 10;
 const int FADE_STEP = 2;  // the intro and the veil move by this much a tick
 const int INTRO_FULL = 256;  // the intro image's level at full strength
 const int PAUSE_VEIL = 180;  // the pause veil's level: the frame keeps about 29 % of its light
+constexpr char VERSION_TAG[] = "v1.1";  // the title's tag, as designed: it must name the version built
+static_assert(std::string_view(VERSION_TAG + 1) == RALLYTON_VERSION, "the title's tag names another version");
 }  // namespace
 
 // ---- state logic -------------------------------------------------------
@@ -152,6 +156,13 @@ static void resumeMusic() {
     else midi_resume();
 }
 
+void pauseMatch() {
+    if (game_state != STATE_PLAY && game_state != STATE_SERVE) return;
+    paused_from = game_state;
+    game_state = STATE_PAUSE;
+    midi_pause();
+}
+
 static void leaveMatch() {
     stop_midi();
     game_state = STATE_TITLE_FADE_IN;
@@ -193,10 +204,7 @@ void keyPresses() {
         }
         break;
     case STATE_PLAY:
-        if (keyPressed(KEY_P)) {
-            game_state = STATE_PAUSE;
-            midi_pause();
-        }
+        if (keyPressed(KEY_P)) pauseMatch();
         if (keyPressed(KEY_ESC)) leaveMatch();
         if (keyPressed(KEY_R)) restartMatch();
         switchKeys();
@@ -209,7 +217,7 @@ void keyPresses() {
         break;
     case STATE_PAUSE:
         if (keyPressed(KEY_P)) {
-            game_state = STATE_PLAY;
+            game_state = paused_from;
             resumeMusic();
         }
         if (keyPressed(KEY_ESC)) leaveMatch();
@@ -270,7 +278,7 @@ static void drawMenu(const char *const *texts, const unsigned char *flags, bool 
     drawBackground();
     int title = makecol(220, 220, 220);
     writeTextFromInt("RALLYTON", score[0], 75, 84, title);
-    writeTextFromInt2("v1.1", score[0], 240, 82, title);
+    writeTextFromInt2(VERSION_TAG, score[0], 240, 82, title);
     for (int i = 0; i < 2; i++)
         writeTextFromInt2(texts[i], score[0], sx[i], 120, flags[i] ? makecol(200, 200, 200) : makecol(80, 80, 80));
     if (veiled) fadeIn(Black, title_trans, 0, 0);

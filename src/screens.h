@@ -9,4 +9,8 @@ void musicProcess();
 void keyPresses();
 void drawProcess();
 
+// Pauses a match in a rally or a serve countdown, as P does; anything else
+// is left alone.
+void pauseMatch();
+
 }  // namespace rallyton

@@ -27,7 +27,7 @@ start_xvfb
 capture_sound  # no patches named: the game must find its own
 game=$root/usr/games/rallyton
 game_dir=/
-start_game
+start_game --power-save
 class=$(xprop -id "$wid" WM_CLASS | sed 's/.*", "\(.*\)"/\1/')
 check "the window's class is the desktop entry's StartupWMClass" \
   [ "StartupWMClass=$class" = "$(grep '^StartupWMClass=' "$desktop")" ]

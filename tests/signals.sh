@@ -31,7 +31,7 @@ one_case() {
   start_xvfb
   game_wrapper="env --default-signal perl $exit_how $scratch/how"
   [ "$2" = background ] && game_wrapper="env --ignore-signal=INT,QUIT perl $exit_how $scratch/how"
-  start_game && at 3.0
+  start_game --power-save && at 3.0
   [ "$3" = rally ] && at 11.5 && press Return && press Return && rally
   local child
   child=$(pgrep -P "$game_pid")  # the game, under perl

@@ -17,7 +17,11 @@ good=$game_dir/data/data.dat
 start_xvfb 1280x1024  # a display of its own, the size the auto zoom is checked on
 nosound="rallyton: no sound device found; playing without sound"
 
-# expect NAME STATUS OUTPUT [ENV...] [-- ARGUMENTS...]: runs the game in
+# A copy of the game in a folder of its own, with no data beside it.
+lone=$scratch/lone/rallyton
+mkdir -p "$scratch/lone" && cp "$game" "$lone"
+
+# expect NAME STATUS OUTPUT [ENV...] [-- ARGUMENTS...]: runs that copy in
 # $scratch/NAME (whose data/ is ready, if it needs one); OUTPUT is all it
 # printed on stderr, or the first line on stdout with status 0.
 expect() {
@@ -26,7 +30,7 @@ expect() {
   while [ $# -gt 0 ] && [ "$1" != -- ]; do envs+=("$1") && shift; done
   shift
   mkdir -p "$dir"
-  (cd "$dir" && ulimit -c 0 && exec env "${envs[@]}" timeout 20 "$game" "$@" >"$dir.out" 2>"$dir.err")
+  (cd "$dir" && ulimit -c 0 && exec env "${envs[@]}" timeout 20 "$lone" "$@" >"$dir.out" 2>"$dir.err")
   status=$?
   err=$(cat "$dir.err")
   [ "$want_status" -eq 0 ] && err=$(head -n 1 "$dir.out")$err
@@ -50,7 +54,9 @@ cp "$good" "$scratch/packed.dat" && "$dat" -c2 -n0 -s1 "$scratch/packed.dat" >/d
 head -c -10 "$scratch/packed.dat" >"$(data packed-cut)"
 
 m="rallyton: data/data.dat:"
-expect missing 1 "$m cannot be opened (No such file or directory)"
+# Missing: the working directory, the program's folder, the installed data.
+expect missing 1 "rallyton: cannot find its datafile; looked for data/data.dat, $scratch/lone/data/data.dat, $(
+  sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$game_dir/CMakeCache.txt")/share/games/rallyton/data/data.dat"
 expect empty 1 "$m is empty"
 expect cut-early 1 "$m is truncated (entry 0 runs past the end of the file)"
 expect cut-late 1 "$m is truncated (entry 15 runs past the end of the file)"
@@ -68,6 +74,7 @@ expect scale-0 2 "$(printf "rallyton: --scale takes 1 to 8 or auto, not '0'\n%s\
 expect scale-9 2 "$(printf "rallyton: --scale takes 1 to 8 or auto, not '9'\n%s\n%s" "$usage" "$try")" -- --scale=9
 expect scale-none 2 "$(printf "rallyton: --scale needs a value: '1 to 8 or auto'\n%s\n%s" "$usage" "$try")" -- --scale
 expect unknown 2 "$(printf "rallyton: unknown option '-f'\n%s\n%s" "$usage" "$try")" -- --windowed -f
+expect word 2 "$(printf "rallyton: unexpected argument 'fullscreen'\n%s\n%s" "$usage" "$try")" -- --full fullscreen
 
 # opens NAME SIZE SETTINGS SAID [ARGUMENTS...]: starts the game with that
 # settings file (none when SETTINGS is "-") and checks the size of its
@@ -93,6 +100,18 @@ bad() { printf 'rallyton: PATH: %s is not a valid value; using the default\n%s' 
 
 s="[rallyton]\n"
 opens as-designed 320x240 - "$nosound"
+# The program started from another folder finds the data beside it; the
+# whole datafile packed (dat -c2) loads and plays.
+mkdir -p "$scratch/elsewhere" "$scratch/packed-whole/data" && cp "$scratch/packed.dat" "$scratch/packed-whole/data/data.dat"
+game_dir=$scratch/elsewhere opens from-elsewhere 320x240 - "$nosound"
+game=$lone game_dir=$scratch/packed-whole opens packed-whole 320x240 - "$nosound"
+# The README's own example, as it stands, with a byte-order mark, with CRLF.
+example=$(sed -n '/^    \[rallyton\]$/,/^$/s/^    //p' "$(dirname "$0")/../README.md")
+opens readme-example 640x480 "$example" "$nosound"
+opens readme-bom 640x480 "\xEF\xBB\xBF$example" "$nosound"
+nl=$'\n'
+opens readme-crlf 640x480 "${example//$nl/\r$nl}\r" "$nosound"
+opens scale-too-large 960x720 - "$(printf 'rallyton: a 2560 x 1920 window does not fit the 1280 x 1024 desktop; playing in the 960 x 720 one\n%s' "$nosound")" --scale 8
 opens scale-2 640x480 - "$nosound" --scale 2
 opens file-scale 640x480 "${s}scale = 2\npower_save = yes" "$nosound"
 opens file-auto 960x720 "${s}scale = auto" "$nosound"  # 4 x 320 + 16 is wider than 1280
@@ -134,3 +153,7 @@ for how in "1280x1024 400%" "600x400 100%"; do
   kill "$game_pid" && wait "$game_pid" 2>/dev/null
 done
 game_pid=""
+# A screen smaller than the picture: a window, and the real reason.
+kill "$xvfb_pid" && start_xvfb 300x200
+sound_env="HOME=$scratch/no-home" opens small-screen 320x240 - "$(printf "rallyton: cannot take the whole screen (the screen of 300 x 200 is smaller \
+than the game's 320 x 240); playing in the largest window that fits\n%s" "$nosound")" --fullscreen

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "datacheck.h"
+#include "instruments.h"
 #include "support.h"
 
 using namespace test;
@@ -34,7 +35,7 @@ struct Object {
 
 // The built file's stream (after the "slh." magic), object by object.
 std::vector<Object> gameObjects() {
-    Bytes b = readFile(DATAFILE_PATH);
+    Bytes b = readFile("data/data.dat");
     std::vector<Object> objects;
     std::size_t at = 12;
     for (std::uint32_t i = 0; i < be32(&b[8]); i++) {
@@ -251,7 +252,7 @@ TEST(DatafileCheck, LooksInsideTheInstruments) {
 // What no frame of the scripted game shows: each tune lasts about a minute
 // and a half, and both sounds are 16-bit mono with headroom.
 TEST(Assets, TheTunesLastAndTheSoundsLeaveHeadroom) {
-    DATAFILE *d = load_datafile(DATAFILE_PATH);
+    DATAFILE *d = load_datafile("data/data.dat");
     ASSERT_NE(d, nullptr);
     for (int e : {ASSET_TUNE_BRIGHT, ASSET_TUNE_MELLOW, ASSET_TUNE_DRIVING})
         EXPECT_NEAR(get_midi_length(static_cast<MIDI *>(d[e].dat)), 90, 30) << e;

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "options.h"
+#include "screens.h"
 #include "support.h"
 
 using namespace test;
@@ -55,18 +56,38 @@ TEST_F(GameTest, APassRunsEveryPendingTickThenDrawsAFrame) {
     const int cases[][4] = {{0, 0, 0, 1}, {0, 7, 7, 1}, {1, 0, 0, 0}, {1, 1, 1, 1}, {1, 5, 5, 1}};
     for (auto &c : cases) {  // power_save, ticks due, ticks run, frames drawn
         resetGame();
-        game_state = STATE_INTRO_DELAY, power_save = static_cast<unsigned char>(c[0]);
+        game_state = STATE_INTRO_DELAY, options.power_save = c[0] == 1;
         for (int t = 0; t < c[1]; t++) ticker();
         clear_to_color(screen, makecol(255, 0, 255));  // a colour no frame of this state has
         processGamePass();
         EXPECT_TRUE(INTRO_DELAY_TICKS - delay1 == c[2] && ticks == 0) << "case " << &c - cases;
         EXPECT_EQ(getpixel(screen, 0, 0) != makecol(255, 0, 255), c[3] == 1) << "case " << &c - cases;
     }
-    power_save = 0;
+    options.power_save = false;
 }
 
-TEST(Options, TheAutomaticZoomIsTheLargestWhoseWindowFitsWithRoomAround) {
-    const int cases[][3] = {{1280, 1024, 3}, {1920, 1080, 4}, {3840, 2160, 8}, {7680, 4320, 8}, {640, 480, 1},
-                            {656, 560, 2},   {655, 560, 1},   {656, 559, 1},   {100, 100, 1}};  // desktop, zoom
-    for (auto &c : cases) EXPECT_EQ(autoScale(c[0], c[1]), c[2]) << c[0] << " x " << c[1];
+// Up to MAX_CATCH_UP_TICKS pending ticks all run; more, after a stall, are
+// dropped, and a match in a rally or a serve countdown waits in the pause
+// screen, which P leaves for the state it paused.
+TEST_F(GameTest, AStallIsDroppedAndPausesTheMatch) {
+    const int cases[][4] = {{STATE_PLAY, 50, 50, STATE_PLAY},    {STATE_PLAY, 51, 0, STATE_PAUSE},
+                            {STATE_SERVE, 50, 50, STATE_SERVE},  {STATE_SERVE, 3000, 0, STATE_PAUSE},
+                            {STATE_MENU, 51, 0, STATE_MENU},     {STATE_INTRO_DELAY, 90, 0, STATE_INTRO_DELAY},
+                            {STATE_INTRO_DELAY, 50, 50, STATE_INTRO}};
+    for (auto &c : cases) {  // the state, ticks due, ticks run, the state after
+        resetGame();
+        game_state = c[0], between = SERVE_TICKS, delay1 = 49;
+        ball.setCoor(250, 100), ball.setVel(-SERVE_SPEED, 0);  // a flight that meets nothing for 50 ticks
+        for (int t = 0; t < c[1]; t++) ticker();
+        processGamePass();
+        int ran = c[0] == STATE_PLAY ? int(250 - ball.x) / SERVE_SPEED
+                  : c[0] == STATE_SERVE ? SERVE_TICKS - between
+                  : c[0] == STATE_INTRO_DELAY ? (delay1 == 49 ? 0 : 50) : 0;
+        EXPECT_TRUE(ran == c[2] && game_state == c[3] && ticks == 0)
+            << "state " << c[0] << ", " << c[1] << " due: ran " << ran << ", state " << game_state;
+        if (game_state != STATE_PAUSE) continue;
+        key[KEY_P] = HELD;
+        tick();
+        EXPECT_EQ(game_state, c[0]) << "P after a stall in state " << c[0];
+    }
 }

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <set>
 
@@ -175,8 +176,14 @@ TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
     // clang-format on
     srand(7);
     int n = 0;
+    // A readable trace beside the digests: every change of state or score,
+    // and each chapter's digest every 500 ticks. Its first line that is not
+    // the recording's says when and where the game went another way.
+    std::string trace;
+    int seen[3] = {-1, -1, -1};
     for (const Chapter &chapter : chapters) {
         std::uint64_t h = 14695981039346656037u;
+        trace += std::string("chapter ") + chapter.name + "\n";
         for (const Step &step : chapter.steps)
             for (int t = 0; t < step.ticks; t++, n++) {
                 if (step.key > 0) key[step.key] = HELD;
@@ -186,11 +193,34 @@ TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
                 tick();
                 for (int k : {int(KEY_UP), int(KEY_DOWN), int(KEY_W), int(KEY_S), step.key}) key[k > 0 ? k : 0] = 0;
                 record(h, n);
+                char line[96];
+                if (seen[0] != game_state || seen[1] != score[0] || seen[2] != score[1]) {
+                    seen[0] = game_state, seen[1] = score[0], seen[2] = score[1];
+                    std::snprintf(line, sizeof line, "tick %d: state %d, score %d-%d\n", n, game_state, score[0],
+                                  score[1]);
+                    trace += line;
+                }
+                if (n % 500 == 0) std::snprintf(line, sizeof line, "tick %d: digest %016llx\n", n,
+                                                static_cast<unsigned long long>(h)), trace += line;
                 if (n == TITLE_TICK) picture(1, "title-1x.png");
                 if (n == PICTURE_TICK) picture(2, "rally-2x.png");
             }
-        EXPECT_EQ(h, chapter.digest) << chapter.name << ": now 0x" << std::hex << h;
+        EXPECT_EQ(h, chapter.digest) << chapter.name << ": the digest is not the recording's (see the trace)";
     }
+    std::vector<unsigned char> bytes = readFile(SOURCE_DIR "/tests/scripted-game.trace");
+    std::string recorded(bytes.begin(), bytes.end());
+    std::size_t at = 0;  // the first line that differs
+    while (at < trace.size() && at < recorded.size() && trace[at] == recorded[at]) at++;
+    at = trace.rfind('\n', at == 0 ? 0 : at - 1);
+    at = at == std::string::npos ? 0 : at + 1;
+    auto lineAt = [](const std::string &text, std::size_t from) {
+        return from >= text.size() ? std::string("(the end)") : text.substr(from, text.find('\n', from) - from);
+    };
+    std::FILE *f = std::fopen("scripted-game.trace", "w");
+    if (f) std::fputs(trace.c_str(), f), std::fclose(f);
+    EXPECT_TRUE(trace == recorded) << "the game goes another way than tests/scripted-game.trace first at\n  now:      "
+                                   << lineAt(trace, at) << "\n  recorded: " << lineAt(recorded, at)
+                                   << "\n(this run's trace is scripted-game.trace in the build folder)";
     EXPECT_EQ(game_state, STATE_QUIT);
     EXPECT_TRUE(readFile("rally-2x.png") == readFile(SOURCE_DIR "/docs/rally-2x.png"))
         << "docs/rally-2x.png is not the game's picture: copy the new one from the build folder";

@@ -1,0 +1,134 @@
+// The player's choices: command lines and settings files as tables, and
+// the monitor full screen goes on.
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "options.h"
+#include "platform.h"
+#include "support.h"
+
+using namespace test;
+
+namespace {
+
+struct Given {
+    int scale;
+    bool fullscreen, power_save;
+};
+
+bool operator==(const Options &o, const Given &g) {
+    return o.scale == g.scale && o.fullscreen == g.fullscreen && o.power_save == g.power_save;
+}
+
+// The command line over a settings file asking for 4x full screen.
+int parse(std::vector<std::string> args, Options &options, std::string &said) {
+    args.insert(args.begin(), "rallyton");
+    std::vector<char *> argv;
+    for (std::string &a : args) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    options = Options{4, true, false};
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    int status = applyCommandLine(int(args.size()), argv.data(), options);
+    std::string out = testing::internal::GetCapturedStdout(), err = testing::internal::GetCapturedStderr();
+    said = (out + err).substr(0, (out + err).find('\n'));
+    return status;
+}
+
+}  // namespace
+
+TEST(Options, CommandLinesOverTheSettingsFile) {
+    const std::string usage = "";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        Given options;
+        std::string said;  // the first line printed
+    } cases[] = {
+        {{}, -1, {4, true, false}, ""},
+        {{"--scale", "3", "--windowed"}, -1, {3, false, false}, ""},
+        {{"--scale=auto", "--power-save"}, -1, {SCALE_AUTO, true, true}, ""},
+        {{"--sc", "8", "--pow", "--win"}, -1, {8, false, true}, ""},  // unique prefixes
+        {{"--windowed", "--full"}, -1, {4, true, false}, ""},  // the last one wins
+        {{"--scale", "1"}, -1, {1, true, false}, ""},
+        {{"--scale", "9"}, 2, {4, true, false}, "rallyton: --scale takes 1 to 8 or auto, not '9'"},
+        {{"--scale=0"}, 2, {4, true, false}, "rallyton: --scale takes 1 to 8 or auto, not '0'"},
+        {{"--scale", "22"}, 2, {4, true, false}, "rallyton: --scale takes 1 to 8 or auto, not '22'"},
+        {{"--scale"}, 2, {4, true, false}, "rallyton: --scale needs a value: '1 to 8 or auto'"},
+        {{"fullscreen"}, 2, {4, true, false}, "rallyton: unexpected argument 'fullscreen'"},
+        {{"--", "--windowed"}, 2, {4, true, false}, "rallyton: unexpected argument '--windowed'"},
+        {{"-f"}, 2, {4, true, false}, "rallyton: unknown option '-f'"},
+        {{"--fullscreen=yes"}, 2, {4, true, false}, "rallyton: unknown option '--fullscreen=yes'"},
+        {{"--colour"}, 2, {4, true, false}, "rallyton: unknown option '--colour'"},
+        {{"--help", "--scale", "9"}, 0, {4, true, false},
+         "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--help] [--version]"},
+        {{"-h"}, 0, {4, true, false},
+         "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--help] [--version]"},
+        {{"--ver"}, 0, {4, true, false}, "rallyton 1.1"},
+    };
+    for (const Case &c : cases) {
+        Options options;
+        std::string said;
+        int status = parse(c.args, options, said);
+        std::string args;
+        for (const std::string &a : c.args) args += a + " ";
+        EXPECT_TRUE(status == c.status && options == c.options && said == c.said)
+            << args << ": status " << status << ", scale " << options.scale << ", fullscreen " << options.fullscreen
+            << ", power_save " << options.power_save << ", said: " << said;
+    }
+}
+
+TEST(Options, SettingsFilesAsPeopleWriteThem) {
+    struct Case {
+        std::string text;
+        Given options;
+        std::string complaint;  // the one line, "" for none
+    } cases[] = {
+        {"[rallyton]\nscale = 2          # 1 to 8, or auto\nfullscreen = yes ; or no\n", {2, true, false}, ""},
+        {"\xEF\xBB\xBF[rallyton]\r\nscale = 3\r\npower_save = on\r\n", {3, false, true}, ""},
+        {"  [ Rallyton ]  \n  Scale=AUTO\t# the largest\n", {SCALE_AUTO, false, false}, ""},
+        {"[rallyton]\n# scale = 3\n; scale = 4\nscale\n", {1, false, false}, ""},
+        {"scale = 3\n[sound]\nscale = 4\n[rallyton]\n[other]\nfullscreen = yes\n", {1, false, false}, ""},
+        {"[rallyton]\nscale = 4;5\n", {1, false, false}, "cfg: scale = 4;5 is not a valid value; using the default"},
+        {"[rallyton]\nscale = 9", {1, false, false}, "cfg: scale = 9 is not a valid value; using the default"},
+        {"[rallyton]\nscale=#3\n", {1, false, false}, "cfg: scale =  is not a valid value; using the default"},
+        {"[rallyton]\nfullscreen = maybe\nscale = 2\n", {2, false, false},
+         "cfg: fullscreen = maybe is not a valid value; using the default"},
+        {"[rallyton]\npower_save = 1\x1b[2J\n", {1, false, false},
+         "cfg: power_save = 1?[2J is not a valid value; using the default"},
+        {"\xEF\xBB[rallyton]\nscale = 2\n", {1, false, false}, ""},  // half a byte-order mark: not our section
+        {"[rallyton]\nfullscreen = TRUE\nfullscreen = off\nwhatever = 3\n", {1, false, false}, ""},
+    };
+    for (const Case &c : cases) {
+        Options options;
+        std::vector<std::string> complaints;
+        applySettings(c.text, "cfg", options, complaints);
+        std::string complaint = complaints.empty() ? "" : complaints[0];
+        EXPECT_TRUE(options == c.options && complaint == c.complaint && complaints.size() <= 1)
+            << c.text << ": scale " << options.scale << ", fullscreen " << options.fullscreen << ", power_save "
+            << options.power_save << ", " << complaint;
+    }
+}
+
+// Two 1920 x 1080 monitors side by side, the right one primary, and a
+// third above them.
+TEST(Options, FullScreenGoesOnTheWindowsMonitorOrThePrimaryOne) {
+    const std::vector<Monitor> desk = {{0, 0, 1920, 1080, false}, {1920, 0, 1920, 1080, true}, {0, -1024, 1280, 1024, false}};
+    const int cases[][3] = {{0, 0, 0},      {1919, 1079, 0}, {1920, 0, 1}, {3839, 500, 1}, {3840, 0, 1},
+                            {100, -1, 2},   {1279, -1024, 2}, {1280, -1, 1}, {-1, 0, 1},   {0, 1080, 1}};
+    for (auto &c : cases) {  // the window's corner, the monitor chosen
+        Monitor m{};
+        ASSERT_TRUE(chooseMonitor(desk, c[0], c[1], m));
+        EXPECT_TRUE(m.x == desk[c[2]].x && m.y == desk[c[2]].y) << c[0] << ", " << c[1] << ": " << m.x << ", " << m.y;
+    }
+    Monitor m{};
+    EXPECT_TRUE(chooseMonitor({desk[0], desk[2]}, 5000, 5000, m) && m.x == 0 && m.y == 0);  // no primary: the first
+    EXPECT_FALSE(chooseMonitor({}, 0, 0, m));
+}
+
+TEST(Options, TheAutomaticZoomIsTheLargestWhoseWindowFitsWithRoomAround) {
+    const int cases[][3] = {{1280, 1024, 3}, {1920, 1080, 4}, {3840, 2160, 8}, {7680, 4320, 8}, {640, 480, 1},
+                            {656, 560, 2},   {655, 560, 1},   {656, 559, 1},   {100, 100, 1}};  // desktop, zoom
+    for (auto &c : cases) EXPECT_EQ(autoScale(c[0], c[1]), c[2]) << c[0] << " x " << c[1];
+}
