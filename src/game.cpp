@@ -10,6 +10,7 @@
 #include <string>
 
 #include "datacheck.h"
+#include "input.h"
 #include "instruments.h"
 #include "options.h"
 #include "platform.h"
@@ -66,6 +67,11 @@ static unsigned char MyKeyArray[KEY_MAX];
 void ticker() { ticks++; }
 
 void close_button_handler() { close_button_pressed = TRUE; }
+
+// The window lost the focus (the library's window thread calls this): the
+// loop pauses a match at its next pass.
+static std::atomic<int> focus_lost{0};
+static void switchedOut() { focus_lost = 1; }
 
 // The signals that end the game as the close button does: the handler only
 // raises a flag, the loop ends after its pass and the game shuts down as
@@ -213,6 +219,7 @@ void initGame() {
     install_timer();
     install_mouse();
     install_keyboard();
+    installPads();
     show_mouse(nullptr);
     srand(static_cast<unsigned>(time(nullptr)));
     std::string soundNote = installSound();
@@ -226,6 +233,7 @@ void initGame() {
 
     setStartValues();
     set_close_button_callback(close_button_handler);
+    set_display_switch_callback(SWITCH_OUT, switchedOut);
     r_midi = rand() % TRACK_COUNT + 1;
     set_volume(255, MUSIC_VOLUME);
     if (!soundNote.empty()) std::fprintf(stderr, "rallyton: %s\n", soundNote.c_str());  // said once all is up
@@ -233,6 +241,7 @@ void initGame() {
 
 void processGamePass() {
     int n = ticks.exchange(0);  // a tick arriving now is neither lost nor run twice
+    if (focus_lost.exchange(0)) pauseMatch();  // the player's hands are elsewhere
     if (n > MAX_CATCH_UP_TICKS) {
         // The game was stopped (a suspend, a debugger, a stalled display):
         // it goes on from where it stopped, and a match waits for its player.
@@ -243,6 +252,7 @@ void processGamePass() {
         rest(1);  // the picture cannot have changed: give the processor back
     } else {
         while (n > 0) {
+            gatherInput(options.controls);
             logicProcess();
             keyPresses();
             n--;
@@ -280,7 +290,7 @@ void restart() {
 }
 
 bool keyPressed(int k) {
-    if (key[k]) {
+    if (input.keys[k]) {
         if (MyKeyArray[k]) return false;
         MyKeyArray[k] = 1;
         return true;

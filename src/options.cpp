@@ -82,12 +82,17 @@ void printHelp() {
         "Keys: in the menus LEFT / RIGHT choose, ENTER confirms, ESC goes back.\n"
         "UP / DOWN steer the left paddle; W / S the right one in a two-player match.\n"
         "In a match: P pause, R restart, ESC leave to the title, 1 sound effects on/off, 2 music on/off.\n"
+        "Pads: the first steers the left paddle, the second the right one (left stick or D-pad);\n"
+        "the first button confirms, the second goes back, Start pauses.\n"
         "\n"
         "Settings file: %s\n"
         "  [rallyton]\n"
         "  scale = 2          # 1 to 8, or auto\n"
         "  fullscreen = no    # yes or no (also true/false, on/off, 1/0)\n"
         "  power_save = yes\n"
+        "  left_up = UP       # the paddles' keys, by the library's names: left_up, left_down,\n"
+        "  right_up = W       # right_up, right_down (W, UP, PGUP, 8_PAD, ...)\n"
+        "  pad_pause = 7      # the pad's buttons by number: pad_confirm, pad_back, pad_pause\n"
         "The command line wins over the file; the game never writes it.\n",
         settingsPath().c_str());
 }
@@ -124,14 +129,19 @@ std::vector<std::pair<std::string, std::string>> settingsEntries(const std::stri
 
 void applySettings(const std::string &text, const std::string &path, Options &options,
                    std::vector<std::string> &complaints) {
+    std::string controls[PADDLE_ACTIONS + PAD_ACTIONS];
     for (const auto &[key, value] : settingsEntries(text)) {
         bool good = true;
+        for (int a = 0; a < PADDLE_ACTIONS + PAD_ACTIONS; a++)
+            if (key == (a < PADDLE_ACTIONS ? PADDLE_ACTION_NAMES[a] : PAD_ACTION_NAMES[a - PADDLE_ACTIONS]))
+                controls[a] = value.empty() ? "?" : printable(value);
         if (key == "scale") good = parseScale(value, options.scale);
         else if (key == "fullscreen") good = parseSwitch(value, options.fullscreen);
         else if (key == "power_save") good = parseSwitch(value, options.power_save);
         if (!good) complaints.push_back(path + ": " + printable(key) + " = " + printable(value) +
                                          " is not a valid value; using the default");
     }
+    chooseControls(controls, path, options.controls, complaints);
 }
 
 int applyCommandLine(int argc, char **argv, Options &options) {

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "input.h"
+
 namespace rallyton {
 
 const int SCALE_AUTO = 0;  // the largest zoom whose window fits the desktop
@@ -16,6 +18,7 @@ struct Options {
     int scale = 1;  // 1 to MAX_SCALE, or SCALE_AUTO
     bool fullscreen = false;
     bool power_save = false;  // rest instead of drawing again when no tick is due
+    Controls controls;  // the paddles' keys and the pad's buttons
 };
 
 extern Options options;  // what this run was asked for

@@ -1,6 +1,7 @@
 #include "paddle.h"
 
 #include "game.h"
+#include "input.h"
 
 namespace rallyton {
 
@@ -14,14 +15,12 @@ Pong::Pong() : height(PADDLE_HEIGHT), id(0), x(0), y(0), vel(0) {}
 
 Pong::Pong(int id) : height(PADDLE_HEIGHT), id(static_cast<unsigned char>(id)), x(0), y(0), vel(0) {}
 
+// The paddle's keys (UP / DOWN for the left one, W / S for the right one,
+// unless the settings choose others) or its pad, as this tick gathered them.
 void Pong::handle_input() {
-    if (id == 0) {
-        if (key[KEY_UP]) vel -= KEY_PUSH;
-        if (key[KEY_DOWN]) vel += KEY_PUSH;
-    } else if (id == 1) {
-        if (key[KEY_W]) vel -= KEY_PUSH;
-        if (key[KEY_S]) vel += KEY_PUSH;
-    }
+    if (id > 1) return;
+    if (input.up[id]) vel -= KEY_PUSH;
+    if (input.down[id]) vel += KEY_PUSH;
 }
 
 void Pong::move() {

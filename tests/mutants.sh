@@ -25,7 +25,7 @@ while IFS= read -r line; do
   file=${fault%%|*}
   # FILE|TEXT|REPLACEMENT, the text found exactly once; \| stands for |, \n for a new line.
   if [ "$file" = "$fault" ] || [ ! -f "$work/tree/$file" ] || ! MUTANT=${fault#*|} perl -0pi -e '
-      ($from, $to) = map { s/\\n/\n/g; s/\\\|/|/g; $_ } split /(?<!\\)\|/, $ENV{MUTANT};
+      ($from, $to) = map { s/\\n/\n/g; s/\\\|/|/g; $_ } split /(?<!\\)\|/, $ENV{MUTANT}, -1;
       defined $to or die; s/\Q$from\E/$to/g == 1 or die' "$work/tree/$file" 2>/dev/null; then
     echo "STALE   $line" && stale=$((stale + 1))
   elif ! cmake --build "$work/build" >/dev/null 2>&1; then

@@ -9,6 +9,9 @@
 #include <iterator>
 #include <string>
 
+#include "input.h"
+#include "options.h"
+
 namespace test {
 
 std::vector<int> atLoad;
@@ -17,7 +20,9 @@ long fakeTime = 0;
 
 void resetGame() {
     stop_midi();
-    for (int k = 1; k < KEY_MAX; k++) key[k] = 0, keyPressed(k);
+    for (int k = 1; k < KEY_MAX; k++) key[k] = 0;
+    gatherInput(options.controls);
+    for (int k = 1; k < KEY_MAX; k++) keyPressed(k);
     setStartValues();
     restart();
     winner = p2 = midi = 0, thesound = thebg = 1, r_midi = 1;
@@ -31,7 +36,7 @@ void resetGame() {
 }
 
 void tick(int n) {
-    for (int i = 0; i < n; i++) logicProcess(), keyPresses();
+    for (int i = 0; i < n; i++) gatherInput(options.controls), logicProcess(), keyPresses();
 }
 
 BITMAP *drawFrame() { return drawProcess(), screen; }

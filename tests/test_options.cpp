@@ -27,7 +27,7 @@ int parse(std::vector<std::string> args, Options &options, std::string &said) {
     std::vector<char *> argv;
     for (std::string &a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);
-    options = Options{4, true, false};
+    options = Options{4, true, false, Controls{}};
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     int status = applyCommandLine(int(args.size()), argv.data(), options);
@@ -131,4 +131,58 @@ TEST(Options, TheAutomaticZoomIsTheLargestWhoseWindowFitsWithRoomAround) {
     const int cases[][3] = {{1280, 1024, 3}, {1920, 1080, 4}, {3840, 2160, 8}, {7680, 4320, 8}, {640, 480, 1},
                             {656, 560, 2},   {655, 560, 1},   {656, 559, 1},   {100, 100, 1}};  // desktop, zoom
     for (auto &c : cases) EXPECT_EQ(autoScale(c[0], c[1]), c[2]) << c[0] << " x " << c[1];
+}
+
+// Keys of one's own and the pad's buttons: a bad name or a key two actions
+// would share costs one line, and that action keeps its default.
+TEST(Options, ControlsFromTheSettingsFile) {
+    struct Case {
+        std::string text;
+        std::vector<int> keys, buttons;
+        std::string complaint;
+    } cases[] = {
+        {"", {KEY_UP, KEY_DOWN, KEY_W, KEY_S}, {0, 1, 7}, ""},
+        {"left_up = I\nleft_down = k\nright_up = pgup\nright_down = 8_PAD\npad_pause = 9",
+         {KEY_I, KEY_K, KEY_PGUP, KEY_8_PAD}, {0, 1, 9}, ""},
+        {"left_up = W\nright_up = UP", {KEY_W, KEY_DOWN, KEY_UP, KEY_S}, {0, 1, 7}, ""},  // swapped: fine
+        {"left_up = S", {KEY_UP, KEY_DOWN, KEY_W, KEY_S}, {0, 1, 7},
+         "cfg: left_up = S is another action's key; using the default"},
+        {"right_down = P", {KEY_UP, KEY_DOWN, KEY_W, KEY_S}, {0, 1, 7},
+         "cfg: right_down = P is another action's key; using the default"},
+        {"left_down = KEY_Q", {KEY_UP, KEY_DOWN, KEY_W, KEY_S}, {0, 1, 7},
+         "cfg: left_down = KEY_Q is not a key's name; using the default"},
+        {"right_up =", {KEY_UP, KEY_DOWN, KEY_W, KEY_S}, {0, 1, 7},
+         "cfg: right_up = ? is not a key's name; using the default"},
+        {"pad_confirm = 32", {KEY_UP, KEY_DOWN, KEY_W, KEY_S}, {0, 1, 7},
+         "cfg: pad_confirm = 32 is not a button from 0 to 31; using the default"},
+        {"pad_back = 31\npad_confirm = 07", {KEY_UP, KEY_DOWN, KEY_W, KEY_S}, {0, 31, 7},
+         "cfg: pad_confirm = 07 is another action's button; using the default"},
+        {"pad_back = -1", {KEY_UP, KEY_DOWN, KEY_W, KEY_S}, {0, 1, 7},
+         "cfg: pad_back = -1 is not a button from 0 to 31; using the default"},
+    };
+    for (const Case &c : cases) {
+        Options options;
+        std::vector<std::string> complaints;
+        applySettings("[rallyton]\n" + c.text, "cfg", options, complaints);
+        const Controls &got = options.controls;
+        std::vector<int> keys(got.keys, got.keys + 4), buttons(got.buttons, got.buttons + 3);
+        std::string complaint = complaints.empty() ? "" : complaints[0];
+        EXPECT_TRUE(keys == c.keys && buttons == c.buttons && complaint == c.complaint && complaints.size() <= 1)
+            << c.text << ": " << complaint;
+    }
+}
+
+// The left paddle on keys of one's own: I and K steer it, UP no longer does.
+TEST_F(GameTest, KeysOfOnesOwnSteerThePaddle) {
+    options.controls.keys[LEFT_UP] = KEY_I, options.controls.keys[LEFT_DOWN] = KEY_K;
+    const int cases[][2] = {{KEY_I, -1}, {KEY_K, 1}, {KEY_UP, 0}, {KEY_DOWN, 0}};
+    for (auto &c : cases) {  // the key held, the way the paddle goes
+        resetGame();
+        game_state = STATE_SERVE;
+        key[c[0]] = HELD;
+        tick();
+        key[c[0]] = 0;
+        EXPECT_EQ(P1.y < 90 ? -1 : P1.y > 90 ? 1 : 0, c[1]) << "key " << c[0];
+    }
+    options.controls = Controls{};
 }

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "input.h"
+#include "options.h"
 #include "support.h"
 
 using namespace test;
@@ -25,6 +27,7 @@ TEST_F(GameTest, PaddlesAnswerTheirOwnKeysAndBounceOffTheWalls) {
         Pong p(c.id);
         p.y = c.y, p.vel = c.vel;
         key[c.key1] = key[c.key2] = HELD;
+        gatherInput(options.controls);
         p.handle_input();
         p.move();
         key[c.key1] = key[c.key2] = 0;

@@ -55,7 +55,8 @@ check "ESC: back to the title menu" title
 press Escape && wait_game 30
 check "ESC again: the program ends with status 0" eq "$game_status" 0
 
-# A zoom the 640 x 480 desktop has no room for: one line, and the 1x window
+# A zoom the 640 x 480 desktop has no room for: one line, and the largest
+# window that fits, 1x
 # (the title frame is found where that window has it).
 start_wine --scale 3
 check "--scale 3 on a 640 x 480 desktop: the title in the 320 x 240 window" title
@@ -64,5 +65,18 @@ xdotool mousemove --window "$wid" $((WIDTH - 10)) 10 click 1  # Wine draws the c
 wait_game 30
 check "the close button: the program ends with status 0" eq "$game_status" 0
 check "... and said why it plays at 1x" grep -qFx \
-  "rallyton: cannot open the 960 x 720 window (Overlays not supported); playing in the 320 x 240 one$(printf '\r')" "$game_out"
+  "rallyton: a 960 x 720 window does not fit the 640 x 480 desktop; playing in the 320 x 240 one$(printf '\r')" "$game_out"
+
+# The program alone, with no data anywhere it looks: a message box says why
+# (a shortcut has no terminal), and once it is closed the program ends
+# with status 1, the same line on stderr.
+mkdir -p "$scratch/lone" && cp "$dir/rallyton.exe" "$scratch/lone/"
+game_dir=$scratch/lone start_wine
+wid=$(xdotool search --name "Wine desktop" | head -n 1)  # Wine gives the box the desktop's focus
+box() { import -window root "$scratch/box.png" 2>/dev/null && gt "$(/usr/bin/convert "$scratch/box.png" -depth 8 txt:- | grep -c '#F5F5F5')" 10000; }
+check "without its data: a message box" seen box box
+for _ in $(seq 30); do press Return && sleep 1 && ! kill -0 "$game_pid" 2>/dev/null && break; done  # OK, once it shows
+wait_game 5
+check "... and once it is closed, status 1" eq "$game_status" 1
+check "... and the line on stderr" grep -qF "rallyton: cannot find its datafile; looked for data\\data.dat, " "$game_out"
 
