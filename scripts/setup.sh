@@ -6,7 +6,7 @@
 #   scripts/setup.sh test     all of that, plus what the tests need (Wine too)
 set -eu
 mode=${1:-play}
-need="cmake make g++ pkg-config liballegro4-dev libasound2-dev libxrandr-dev libstb-dev libsndfile1-dev freepats"
+need="cmake make g++ pkg-config liballegro4-dev libasound2-dev libxrandr-dev libenet-dev libstb-dev libsndfile1-dev freepats"
 if [ "$mode" = windows ] || [ "$mode" = test ]; then
   need="$need g++-mingw-w64-i686 mingw-w64-tools dpkg-dev icoutils zip"
 fi

@@ -11,6 +11,7 @@
 
 #include "datacheck.h"
 #include "input.h"
+#include "network.h"
 #include "instruments.h"
 #include "options.h"
 #include "platform.h"
@@ -28,6 +29,8 @@ int intro = 0;
 int intro_trans = 0;
 int title_trans = 0;
 int paused_from = STATE_PLAY;
+const char *status_note = nullptr;
+static std::string sound_note;  // what start-up has to say about the sound
 unsigned char select = 0;
 unsigned char selection_1[2] = {1, 0};
 const char *s_text_1[2] = {"start game", "exit game"};
@@ -59,7 +62,7 @@ static unsigned char MyKeyArray[KEY_MAX];
 
 // The game cannot run without its window, its bitmaps and its data: say
 // why in one line and leave with a failure status.
-[[noreturn]] static void fail(const std::string &why) {
+[[noreturn]] void fail(const std::string &why) {
     reportFatal("rallyton: " + why);
     std::exit(EXIT_FAILURE);
 }
@@ -236,12 +239,27 @@ void initGame() {
     set_display_switch_callback(SWITCH_OUT, switchedOut);
     r_midi = rand() % TRACK_COUNT + 1;
     set_volume(255, MUSIC_VOLUME);
-    if (!soundNote.empty()) std::fprintf(stderr, "rallyton: %s\n", soundNote.c_str());  // said once all is up
+    sound_note = soundNote;
+    if (options.net == NET_NONE) sayStartUpNote();  // a networked game says it once the match is on
+}
+
+void sayStartUpNote() {
+    if (!sound_note.empty()) std::fprintf(stderr, "rallyton: %s\n", sound_note.c_str());
+    sound_note.clear();
 }
 
 void processGamePass() {
     int n = ticks.exchange(0);  // a tick arriving now is neither lost nor run twice
-    if (focus_lost.exchange(0)) pauseMatch();  // the player's hands are elsewhere
+    bool away = focus_lost.exchange(0) != 0;
+    if (networkMatch()) {
+        // Lockstep: the ticks both players' inputs have come for.
+        bool fresh = runNetworkTicks(n, away);
+        if (!options.power_save || fresh) drawProcess();
+        else rest(1);
+        if (close_button_pressed || signal_caught) leaveNetwork(), game_state = STATE_QUIT;
+        return;
+    }
+    if (away) pauseMatch();  // the player's hands are elsewhere
     if (n > MAX_CATCH_UP_TICKS) {
         // The game was stopped (a suspend, a debugger, a stalled display):
         // it goes on from where it stopped, and a match waits for its player.

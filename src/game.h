@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <string>
 
 #include "ball.h"
 #include "entries.h"  // ASSET_*: the datafile's entry names, written by dat at build time
@@ -57,7 +58,8 @@ extern int delay2;
 extern int intro;
 extern int intro_trans;
 extern int title_trans;
-extern int paused_from;  // the state P resumes: the rally, or a serve countdown paused when the game stalled
+extern int paused_from;
+extern const char *status_note;  // a line over the frame ("waiting for the other player"), or null  // the state P resumes: the rally, or a serve countdown paused when the game stalled
 extern unsigned char select;  // lives in our namespace: POSIX owns ::select
 extern unsigned char selection_1[2];
 extern const char *s_text_1[2];
@@ -85,7 +87,11 @@ extern Pong P1;
 extern Pong CPU;
 extern Ball ball;
 
+// Start-up cannot go on: one line (and on Windows a message box), status 1.
+[[noreturn]] void fail(const std::string &why);
+
 void initGame();
+void sayStartUpNote();  // what start-up found out about the sound, once all is up (or nothing)
 void processGame();
 void processGamePass();  // one pass of the loop: pending ticks, one frame
 void shutdownGame();

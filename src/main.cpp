@@ -1,5 +1,6 @@
 // RALLYTON: table tennis seen from above.
 #include "game.h"
+#include "network.h"
 #include "options.h"
 #include "platform.h"
 
@@ -8,6 +9,7 @@ int main(int argc, char **argv) {
     int status = rallyton::readOptions(argc, argv, rallyton::options);
     if (status >= 0) return status;  // --help, --version or a mistake: no window
     rallyton::initGame();
+    rallyton::connectPlayers();  // with --host or --join
     rallyton::processGame();
     rallyton::shutdownGame();
     return rallyton::exitStatus();

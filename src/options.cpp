@@ -23,7 +23,9 @@ const int WINDOW_ROOM_H = 80;
 
 const std::size_t MAX_SETTINGS_BYTES = 65536;  // a settings file is a few lines; more is not ours
 
-const char USAGE[] = "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--help] [--version]\n";
+const char USAGE[] =
+    "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join HOST[:PORT]]\n"
+    "                [--help] [--version]\n";
 
 std::string lower(std::string text) {
     for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -48,6 +50,25 @@ bool parseScale(const std::string &text, int &scale) {
     if (lower(text) == "auto") return scale = SCALE_AUTO, true;
     if (text.size() != 1 || text[0] < '1' || text[0] > '0' + MAX_SCALE) return false;
     scale = text[0] - '0';
+    return true;
+}
+
+// "1" to "65535", digits only.
+bool parsePort(const std::string &text, int &port) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    int n = std::atoi(text.c_str());
+    if (n < 1 || n > 65535) return false;
+    port = n;
+    return true;
+}
+
+// HOST or HOST:PORT (the host a name or an IPv4 address).
+bool parseJoin(const std::string &text, std::string &host, int &port) {
+    std::size_t colon = text.rfind(':');
+    std::string name = colon == std::string::npos ? text : text.substr(0, colon);
+    if (name.empty() || name.size() > 253 || name.find_first_of(": \t") != std::string::npos) return false;
+    if (colon != std::string::npos && !parsePort(text.substr(colon + 1), port)) return false;
+    host = name;
     return true;
 }
 
@@ -76,6 +97,9 @@ void printHelp() {
         "                   as far as it fits and centred on black\n"
         "  --windowed       a window, even when the settings file asks for full screen\n"
         "  --power-save     rest while no tick is due instead of drawing the same picture again\n"
+        "  --host [PORT]    wait for a player on another machine (UDP port, by default %d), then\n"
+        "                   play a two-player match: you the left paddle\n"
+        "  --join HOST[:PORT]  join the game hosted there: you the right paddle\n"
         "  --help           print this help and exit\n"
         "  --version        print the version and exit\n"
         "\n"
@@ -93,8 +117,9 @@ void printHelp() {
         "  left_up = UP       # the paddles' keys, by the library's names: left_up, left_down,\n"
         "  right_up = W       # right_up, right_down (W, UP, PGUP, 8_PAD, ...)\n"
         "  pad_pause = 7      # the pad's buttons by number: pad_confirm, pad_back, pad_pause\n"
+        "  port = %d       # network play's port\n"
         "The command line wins over the file; the game never writes it.\n",
-        settingsPath().c_str());
+        DEFAULT_PORT, settingsPath().c_str(), DEFAULT_PORT);
 }
 
 }  // namespace
@@ -138,6 +163,7 @@ void applySettings(const std::string &text, const std::string &path, Options &op
         if (key == "scale") good = parseScale(value, options.scale);
         else if (key == "fullscreen") good = parseSwitch(value, options.fullscreen);
         else if (key == "power_save") good = parseSwitch(value, options.power_save);
+        else if (key == "port") good = parsePort(value, options.port);
         if (!good) complaints.push_back(path + ": " + printable(key) + " = " + printable(value) +
                                          " is not a valid value; using the default");
     }
@@ -145,11 +171,12 @@ void applySettings(const std::string &text, const std::string &path, Options &op
 }
 
 int applyCommandLine(int argc, char **argv, Options &options) {
-    enum { SCALE = 1000, FULLSCREEN, WINDOWED, POWER_SAVE, VERSION };
+    enum { SCALE = 1000, FULLSCREEN, WINDOWED, POWER_SAVE, VERSION, HOST, JOIN };
     static const option LONG_OPTIONS[] = {
         {"scale", required_argument, nullptr, SCALE},   {"fullscreen", no_argument, nullptr, FULLSCREEN},
         {"windowed", no_argument, nullptr, WINDOWED},   {"power-save", no_argument, nullptr, POWER_SAVE},
         {"help", no_argument, nullptr, 'h'},            {"version", no_argument, nullptr, VERSION},
+        {"host", optional_argument, nullptr, HOST},     {"join", required_argument, nullptr, JOIN},
         {nullptr, 0, nullptr, 0}};
     opterr = 0;  // our own messages
     optind = 0;  // a fresh scan (glibc and mingw-w64 alike)
@@ -166,7 +193,18 @@ int applyCommandLine(int argc, char **argv, Options &options) {
         case SCALE:
             if (!parseScale(optarg, options.scale)) return usageError("--scale takes 1 to 8 or auto, not", optarg);
             break;
-        case ':': return usageError("--scale needs a value:", "1 to 8 or auto");  // the one option with a value
+        case HOST:  // --host, --host=PORT or --host PORT
+            if (!optarg && optind < argc && argv[optind][0] != '-') optarg = argv[optind++];
+            if (optarg && !parsePort(optarg, options.port)) return usageError("--host takes a port from 1 to 65535, not", optarg);
+            options.net = NET_HOST;
+            break;
+        case JOIN:
+            if (!parseJoin(optarg, options.join_host, options.port)) return usageError("--join takes HOST or HOST:PORT, not", optarg);
+            options.net = NET_JOIN;
+            break;
+        case ':':  // an option's value missing: optopt tells which
+            if (optopt == JOIN) return usageError("--join needs a value:", "HOST or HOST:PORT");
+            return usageError("--scale needs a value:", "1 to 8 or auto");
         default: {  // '?': unknown, ambiguous, or a value where none is taken
             std::string arg = argv[optind - 1];
             if (optopt && arg.compare(0, 2, "--") != 0) arg = std::string("-") + char(optopt);

@@ -13,12 +13,18 @@ namespace rallyton {
 
 const int SCALE_AUTO = 0;  // the largest zoom whose window fits the desktop
 const int MAX_SCALE = 8;
+const int DEFAULT_PORT = 23240;  // network play's UDP port: 320 x 240
+
+enum NetRole { NET_NONE, NET_HOST, NET_JOIN };
 
 struct Options {
     int scale = 1;  // 1 to MAX_SCALE, or SCALE_AUTO
     bool fullscreen = false;
     bool power_save = false;  // rest instead of drawing again when no tick is due
     Controls controls;  // the paddles' keys and the pad's buttons
+    NetRole net = NET_NONE;  // --host, --join: a two-player match with another machine
+    std::string join_host;  // --join's host: a name or an IPv4 address
+    int port = DEFAULT_PORT;  // the host's port: 1 to 65535
 };
 
 extern Options options;  // what this run was asked for

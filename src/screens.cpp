@@ -163,7 +163,7 @@ void pauseMatch() {
     midi_pause();
 }
 
-static void leaveMatch() {
+void leaveMatch() {
     stop_midi();
     game_state = STATE_TITLE_FADE_IN;
     restart();
@@ -299,6 +299,10 @@ void drawProcess() {
     case STATE_GAME_OVER: drawPlayField(); break;
     default:  // the delays, STATE_QUIT and anything unknown: black
         break;
+    }
+    if (status_note) {
+        FONT *small = fontEntry(ASSET_FONT_SMALL);
+        writeTextFromInt2(status_note, 0, (FIELD_W - text_length(small, status_note)) / 2, 140, makecol(230, 230, 230));
     }
     blitBuffer();
 }

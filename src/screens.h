@@ -13,4 +13,7 @@ void drawProcess();
 // is left alone.
 void pauseMatch();
 
+// Leaves a match for the title menu, the match reset.
+void leaveMatch();
+
 }  // namespace rallyton

@@ -66,9 +66,10 @@ expect no-display 1 "rallyton: cannot open a display (is DISPLAY set?)" -u DISPL
 expect font-in-colour 1 "$m entry 8 is damaged (a font range in colour)"
 expect packed-cut 1 "$m is truncated (entry 15 runs past the end of the file)"
 
-usage="Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--help] [--version]"
+usage="Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join HOST[:PORT]]
+                [--help] [--version]"
 try="Try 'rallyton --help' for more."
-expect help 0 "$usage" -u DISPLAY -- --help
+expect help 0 "${usage%%$'\n'*}" -u DISPLAY -- --help
 expect version 0 "rallyton 1.1" -u DISPLAY -- --power-save --version
 expect scale-0 2 "$(printf "rallyton: --scale takes 1 to 8 or auto, not '0'\n%s\n%s" "$usage" "$try")" -- --scale 0
 expect scale-9 2 "$(printf "rallyton: --scale takes 1 to 8 or auto, not '9'\n%s\n%s" "$usage" "$try")" -- --scale=9

@@ -27,7 +27,8 @@ int parse(std::vector<std::string> args, Options &options, std::string &said) {
     std::vector<char *> argv;
     for (std::string &a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);
-    options = Options{4, true, false, Controls{}};
+    options = Options{};
+    options.scale = 4, options.fullscreen = true;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     int status = applyCommandLine(int(args.size()), argv.data(), options);
@@ -62,9 +63,9 @@ TEST(Options, CommandLinesOverTheSettingsFile) {
         {{"--fullscreen=yes"}, 2, {4, true, false}, "rallyton: unknown option '--fullscreen=yes'"},
         {{"--colour"}, 2, {4, true, false}, "rallyton: unknown option '--colour'"},
         {{"--help", "--scale", "9"}, 0, {4, true, false},
-         "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--help] [--version]"},
+         "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join HOST[:PORT]]"},
         {{"-h"}, 0, {4, true, false},
-         "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--help] [--version]"},
+         "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join HOST[:PORT]]"},
         {{"--ver"}, 0, {4, true, false}, "rallyton 1.1"},
     };
     for (const Case &c : cases) {

@@ -1,0 +1,119 @@
+#include "netmsg.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace rallyton {
+
+namespace {
+
+const unsigned char MAGIC[4] = {'R', 'L', 'T', 'N'};
+
+// The size of each type's message, with its type byte; 0: no such type.
+std::size_t sizeOf(int type) {
+    switch (type) {
+    case NET_HELLO: return 1 + 4 + 2 + NET_VERSION_BYTES;
+    case NET_WELCOME: return 1 + 2 + NET_VERSION_BYTES + 1;
+    case NET_REFUSE: return 1 + 1 + 2 + NET_VERSION_BYTES;
+    case NET_INPUT: return 1 + 4 + 1;
+    case NET_DIGEST: return 1 + 4 + 8;
+    case NET_BYE: return 1 + 1 + 4;
+    case NET_PING:
+    case NET_PONG: return 1 + 4;
+    default: return 0;
+    }
+}
+
+struct Writer {
+    unsigned char *p;
+    void u8(unsigned v) { *p++ = static_cast<unsigned char>(v); }
+    void u16(unsigned v) { u8(v >> 8), u8(v); }
+    void u32(std::uint32_t v) { u16(v >> 16), u16(v & 0xFFFF); }
+    void u64(std::uint64_t v) { u32(std::uint32_t(v >> 32)), u32(std::uint32_t(v)); }
+    void version(const std::string &v) {
+        for (int i = 0; i < NET_VERSION_BYTES; i++) u8(i < int(v.size()) ? static_cast<unsigned char>(v[i]) : 0);
+    }
+};
+
+struct Parser {
+    const unsigned char *p;
+    unsigned u8() { return *p++; }
+    unsigned u16() { return (u8() << 8) | u8(); }
+    std::uint32_t u32() { return (std::uint32_t(u16()) << 16) | u16(); }
+    std::uint64_t u64() { return (std::uint64_t(u32()) << 32) | u32(); }
+    // Printable ASCII, then only zeros; at least one character.
+    bool version(std::string &v) {
+        v.clear();
+        bool ended = false;
+        for (int i = 0; i < NET_VERSION_BYTES; i++) {
+            unsigned c = u8();
+            if (c == 0) ended = true;
+            else if (ended || c < 0x21 || c > 0x7E) return false;
+            else v += char(c);
+        }
+        return !v.empty();
+    }
+};
+
+}  // namespace
+
+std::size_t encodeMessage(const NetMessage &m, unsigned char *out) {
+    Writer w{out};
+    w.u8(m.type);
+    switch (m.type) {
+    case NET_HELLO: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol), w.version(m.version); break;
+    case NET_WELCOME: w.u16(m.protocol), w.version(m.version), w.u8(m.delay); break;
+    case NET_REFUSE: w.u8(m.reason), w.u16(m.protocol), w.version(m.version); break;
+    case NET_INPUT: w.u32(m.tick), w.u8(m.bits); break;
+    case NET_DIGEST: w.u32(m.tick), w.u64(m.digest); break;
+    case NET_BYE: w.u8(m.reason), w.u32(m.tick); break;
+    case NET_PING:
+    case NET_PONG: w.u32(m.tick); break;
+    }
+    return std::size_t(w.p - out);
+}
+
+bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &message) {
+    if (size == 0 || size != sizeOf(bytes[0])) return false;
+    NetMessage m;
+    Parser r{bytes + 1};
+    m.type = NetType(bytes[0]);
+    switch (m.type) {
+    case NET_HELLO:
+        if (std::memcmp(r.p, MAGIC, 4) != 0) return false;
+        r.p += 4, m.protocol = std::uint16_t(r.u16());
+        if (!r.version(m.version)) return false;
+        break;
+    case NET_WELCOME:
+        m.protocol = std::uint16_t(r.u16());
+        if (!r.version(m.version)) return false;
+        m.delay = std::uint8_t(r.u8());
+        if (m.delay < 1 || m.delay > MAX_INPUT_DELAY) return false;
+        break;
+    case NET_REFUSE:
+        m.reason = std::uint8_t(r.u8()), m.protocol = std::uint16_t(r.u16());
+        if ((m.reason != REFUSE_VERSION && m.reason != REFUSE_FULL) || !r.version(m.version)) return false;
+        break;
+    case NET_INPUT:
+        m.tick = r.u32(), m.bits = std::uint8_t(r.u8());
+        if (m.bits & ~INPUT_BITS) return false;
+        break;
+    case NET_DIGEST: m.tick = r.u32(), m.digest = r.u64(); break;
+    case NET_BYE:
+        m.reason = std::uint8_t(r.u8()), m.tick = r.u32();
+        if (m.reason != BYE_CLOSED && m.reason != BYE_DISAGREE) return false;
+        break;
+    case NET_PING:
+    case NET_PONG: m.tick = r.u32(); break;
+    }
+    message = m;
+    return true;
+}
+
+int inputDelay(std::uint32_t roundTripMs) {
+    std::uint32_t oneWayTicks = (roundTripMs / 2 + 9) / 10;
+    std::uint32_t delay = oneWayTicks + 2;
+    return delay > std::uint32_t(MAX_INPUT_DELAY) ? MAX_INPUT_DELAY : int(delay);
+}
+
+}  // namespace rallyton

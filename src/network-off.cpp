@@ -1,0 +1,19 @@
+// Network play for a build without ENet (the Windows build, for now): the
+// options are understood, and say so.
+#include "game.h"
+#include "network.h"
+#include "options.h"
+
+namespace rallyton {
+
+void connectPlayers() {
+    if (options.net != NET_NONE) fail("this build has no network play (it was built without ENet)");
+}
+
+bool networkMatch() { return false; }
+
+bool runNetworkTicks(int, bool) { return false; }
+
+void leaveNetwork() {}
+
+}  // namespace rallyton

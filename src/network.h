@@ -1,0 +1,28 @@
+// Network play: a two-player match between two machines in lockstep. Both
+// run the same ticks with the same inputs: each player's input for a tick
+// is sent a few ticks ahead (the input delay), and no tick runs before the
+// other player's input for it has come. Every second the two compare a
+// digest of the match. The host plays the left paddle, the guest the right.
+#pragma once
+
+namespace rallyton {
+
+// With --host or --join, after initGame: the waiting screen until the
+// other player is there and the match starts. ESC there, the close button
+// or a signal end the program (game_state becomes STATE_QUIT); a failure
+// (nobody answers, another version) ends it with one line and status 1.
+void connectPlayers();
+
+// A networked match is under way: the loop hands its ticks to runNetworkTicks.
+bool networkMatch();
+
+// Runs the ticks that are due and that both players' inputs have come
+// for; the rest wait. Takes the other player's messages. away: the window
+// lost the focus (a rally is paused for both). Returns whether a new frame
+// is worth drawing.
+bool runNetworkTicks(int due, bool away);
+
+// The game is closing (the close button, a signal): tells the other player.
+void leaveNetwork();
+
+}  // namespace rallyton
