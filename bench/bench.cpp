@@ -10,6 +10,8 @@
 #include <string>
 
 #include "game.h"
+#include "input.h"
+#include "options.h"
 #include "screens.h"
 
 using namespace rallyton;
@@ -57,6 +59,19 @@ void BM_RallyTick(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_RallyTick);
+
+// The same tick with its input step: the keyboard (and pads, none here)
+// gathered into what the tick reads.
+void BM_RallyTickWithInput(benchmark::State &state) {
+    rallyInFlight();
+    for (auto _ : state) {
+        gatherInput(options.controls);
+        logicProcess();
+        keyPresses();
+        if (game_state != STATE_PLAY) rallyInFlight();
+    }
+}
+BENCHMARK(BM_RallyTickWithInput);
 
 void BM_WholeMatch(benchmark::State &state) {
     long ticks = 0;

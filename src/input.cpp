@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 
 #include "game.h"
 
@@ -35,6 +36,8 @@ const struct {
 
 // The keys that already mean something in a match or a menu's choice.
 const int GAME_KEYS[] = {KEY_P, KEY_R, KEY_ESC, KEY_1, KEY_2, KEY_ENTER};
+// The keys the game takes as single presses: only these reach input.keys.
+const int SINGLE_PRESS_KEYS[] = {KEY_P, KEY_R, KEY_ESC, KEY_1, KEY_2, KEY_ENTER, KEY_LEFT, KEY_RIGHT};
 
 std::string upper(std::string text) {
     for (char &c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -112,10 +115,11 @@ void installPads() {
 }
 
 void gatherInput(const Controls &controls) {
-    for (int k = 0; k < KEY_MAX; k++) input.keys[k] = key[k] ? 1 : 0;
+    std::memset(input.keys, 0, sizeof input.keys);
+    for (int k : SINGLE_PRESS_KEYS) input.keys[k] = key[k] ? 1 : 0;
     for (int side = 0; side < 2; side++) {
-        input.up[side] = input.keys[controls.keys[2 * side]];
-        input.down[side] = input.keys[controls.keys[2 * side + 1]];
+        input.up[side] = key[controls.keys[2 * side]] ? 1 : 0;
+        input.down[side] = key[controls.keys[2 * side + 1]] ? 1 : 0;
     }
     if (num_joysticks == 0 || poll_joystick() != 0) return;
     // The first pad steers the left paddle; the second the right one in a

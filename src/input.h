@@ -13,7 +13,7 @@
 namespace rallyton {
 
 struct TickInput {
-    unsigned char keys[KEY_MAX];  // held in this tick
+    unsigned char keys[KEY_MAX];  // held in this tick: the keys the game takes single presses of
     unsigned char up[2];  // the paddles' wants: 0 the left one, 1 the right one
     unsigned char down[2];
 };

@@ -111,9 +111,8 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
 }
 
 int inputDelay(std::uint32_t roundTripMs) {
-    std::uint32_t oneWayTicks = (roundTripMs / 2 + 9) / 10;
-    std::uint32_t delay = oneWayTicks + 2;
-    return delay > std::uint32_t(MAX_INPUT_DELAY) ? MAX_INPUT_DELAY : int(delay);
+    std::uint32_t oneWayTicks = roundTripMs / 20 + (roundTripMs % 20 != 0);  // half, in 10 ms ticks, rounded up
+    return oneWayTicks + 2 > std::uint32_t(MAX_INPUT_DELAY) ? MAX_INPUT_DELAY : int(oneWayTicks + 2);
 }
 
 }  // namespace rallyton

@@ -44,7 +44,7 @@ unsigned dropped = 0;  // messages from the other player that were not well form
 std::uint64_t ownDigest[DIGESTS_KEPT], theirDigest[DIGESTS_KEPT];
 std::uint32_t ownDigestTick[DIGESTS_KEPT], theirDigestTick[DIGESTS_KEPT];
 bool waitingShown = false;
-std::FILE *tickLog = nullptr;  // RALLYTON_TICK_LOG: every tick's digest, to compare two games
+std::FILE *tickLog = nullptr;  // RALLYTON_TICK_LOG: the input delay, then every tick's digest, to compare two games
 
 void say(const std::string &line) { std::fprintf(stderr, "rallyton: %s\n", line.c_str()); }
 
@@ -118,6 +118,7 @@ void startMatch(int inputDelay) {
     for (int k : {KEY_P, KEY_R, KEY_ESC}) input.keys[k] = 0, keyPressed(k);
     const char *log = std::getenv("RALLYTON_TICK_LOG");
     if (log && *log) tickLog = openFile(log, "w");
+    if (tickLog) std::fprintf(tickLog, "delay %d\n", delay);
     ticks = 0;
     sayStartUpNote();
 }

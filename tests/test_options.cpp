@@ -187,3 +187,41 @@ TEST_F(GameTest, KeysOfOnesOwnSteerThePaddle) {
     }
     options.controls = Controls{};
 }
+
+// Network play's options: --host with or without its port, --join with a
+// host and maybe a port, and the settings file's port.
+TEST(Options, HostingAndJoining) {
+    struct Case {
+        std::vector<std::string> args;
+        int status, net, port;
+        std::string host, said;
+    } cases[] = {
+        {{"--host"}, -1, NET_HOST, DEFAULT_PORT, "", ""},
+        {{"--host", "5000", "--scale", "2"}, -1, NET_HOST, 5000, "", ""},
+        {{"--host=65535"}, -1, NET_HOST, 65535, "", ""},
+        {{"--host", "--windowed"}, -1, NET_HOST, DEFAULT_PORT, "", ""},
+        {{"--join", "pc.local"}, -1, NET_JOIN, DEFAULT_PORT, "pc.local", ""},
+        {{"--join=10.0.0.2:1"}, -1, NET_JOIN, 1, "10.0.0.2", ""},
+        {{"--host=0"}, 2, NET_NONE, DEFAULT_PORT, "", "rallyton: --host takes a port from 1 to 65535, not '0'"},
+        {{"--host", "65536"}, 2, NET_NONE, DEFAULT_PORT, "", "rallyton: --host takes a port from 1 to 65535, not '65536'"},
+        {{"--join", "pc:"}, 2, NET_NONE, DEFAULT_PORT, "", "rallyton: --join takes HOST or HOST:PORT, not 'pc:'"},
+        {{"--join", ":80"}, 2, NET_NONE, DEFAULT_PORT, "", "rallyton: --join takes HOST or HOST:PORT, not ':80'"},
+        {{"--join", "pc:8x"}, 2, NET_NONE, DEFAULT_PORT, "", "rallyton: --join takes HOST or HOST:PORT, not 'pc:8x'"},
+        {{"--join"}, 2, NET_NONE, DEFAULT_PORT, "", "rallyton: --join needs a value: 'HOST or HOST:PORT'"},
+    };
+    for (const Case &c : cases) {
+        Options options;
+        std::string said;
+        int status = parse(c.args, options, said);
+        EXPECT_TRUE(status == c.status && options.net == c.net && options.port == c.port &&
+                    options.join_host == c.host && said == c.said)
+            << c.args[0] << ": status " << status << ", net " << options.net << ", port " << options.port << ", "
+            << options.join_host << ", said: " << said;
+    }
+    Options options;
+    std::vector<std::string> complaints;
+    applySettings("[rallyton]\nport = 4000\n", "cfg", options, complaints);
+    EXPECT_TRUE(options.port == 4000 && complaints.empty());
+    applySettings("[rallyton]\nport = 70000\n", "cfg", options, complaints);
+    EXPECT_TRUE(options.port == 4000 && complaints.size() == 1);
+}

@@ -1,0 +1,82 @@
+// The network's messages: each kind comes back as it went, anything else
+// is refused whole, and the input delay follows the round trip.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "netmsg.h"
+
+using namespace rallyton;
+
+namespace {
+
+std::vector<unsigned char> bytesOf(const NetMessage &m) {
+    unsigned char b[NET_MAX_MESSAGE];
+    return std::vector<unsigned char>(b, b + encodeMessage(m, b));
+}
+
+NetMessage make(NetType type, std::uint32_t tick = 0, std::uint8_t reason = 0) {
+    NetMessage m;
+    m.type = type, m.protocol = NET_PROTOCOL, m.version = "1.1", m.tick = tick, m.reason = reason;
+    m.delay = 3, m.bits = BIT_UP | BIT_ESC, m.digest = 0x0123456789ABCDEFull;
+    return m;
+}
+
+}  // namespace
+
+TEST(NetMessages, EachKindComesBackAsItWent) {
+    const NetMessage all[] = {make(NET_HELLO),           make(NET_WELCOME),          make(NET_REFUSE, 0, REFUSE_FULL),
+                              make(NET_INPUT, 0xFFFFFFFF), make(NET_DIGEST, 99),       make(NET_BYE, 7, BYE_DISAGREE),
+                              make(NET_PING, 12345),     make(NET_PONG, 1)};
+    const std::size_t sizes[] = {15, 12, 12, 6, 13, 6, 5, 5};
+    for (const NetMessage &m : all) {
+        std::vector<unsigned char> b = bytesOf(m);
+        NetMessage back;
+        ASSERT_TRUE(decodeMessage(b.data(), b.size(), back)) << int(m.type);
+        EXPECT_EQ(b.size(), sizes[&m - all]) << int(m.type);
+        EXPECT_EQ(bytesOf(back), b) << int(m.type);
+        for (std::size_t cut = 0; cut < b.size(); cut++)  // cut short, or one byte too many: refused
+            EXPECT_FALSE(decodeMessage(b.data(), cut, back)) << int(m.type) << " cut at " << cut;
+        b.push_back(0);
+        EXPECT_FALSE(decodeMessage(b.data(), b.size(), back)) << int(m.type) << " with a byte more";
+    }
+}
+
+// One field bent at a time: each is checked.
+TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
+    struct Case {
+        NetMessage message;
+        std::size_t at;
+        unsigned char value;
+        bool good;
+    } cases[] = {
+        {make(NET_HELLO), 1, 'X', false},  // the magic
+        {make(NET_HELLO), 7, 0, false},  // no version
+        {make(NET_HELLO), 8, ' ', false},  // a space in it
+        {make(NET_HELLO), 9, 0x7F, false},  // a byte that is not printable
+        {make(NET_HELLO), 11, 'x', false},  // a character after the end
+        {make(NET_HELLO), 10, '~', true},  // printable, at the end: fine
+        {make(NET_WELCOME), 11, 0, false},  // a delay of 0
+        {make(NET_WELCOME), 11, MAX_INPUT_DELAY + 1, false},
+        {make(NET_WELCOME), 11, MAX_INPUT_DELAY, true},
+        {make(NET_REFUSE), 1, 3, false},  // no such reason
+        {make(NET_INPUT), 5, INPUT_BITS + 1, false},  // a bit no input has
+        {make(NET_INPUT), 5, INPUT_BITS, true},
+        {make(NET_BYE, 0, BYE_CLOSED), 1, 0, false},
+        {make(NET_PING), 0, 0, false},  // type 0
+        {make(NET_PING), 0, 9, false},  // no such type
+    };
+    for (const Case &c : cases) {
+        std::vector<unsigned char> b = bytesOf(c.message);
+        b[c.at] = c.value;
+        NetMessage back;
+        EXPECT_EQ(decodeMessage(b.data(), b.size(), back), c.good) << "case " << &c - cases;
+    }
+}
+
+TEST(NetMessages, TheInputDelayIsHalfTheRoundTripInTicksAndTwoMore) {
+    const unsigned cases[][2] = {{0, 2},  {1, 3},   {20, 3},  {21, 4},  {40, 4},
+                                 {41, 5}, {100, 7}, {540, 29}, {541, 30}, {60000, 30}};  // round trip ms, ticks
+    for (auto &c : cases) EXPECT_EQ(inputDelay(c[0]), int(c[1])) << c[0] << " ms";
+}
