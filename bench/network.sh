@@ -19,7 +19,7 @@ start_xvfb && d1=$DISPLAY
 start_xvfb && d2=$DISPLAY
 # pair ARGS...: a host and a guest through a proxy with those arguments.
 pair() {
-  "$build/tests/udp-proxy" $((port + 1)) "$port" "$@" 600 >/dev/null & pids+=($!)
+  udp_proxy $((port + 1)) "$port" "$@" 600 >/dev/null & pids+=($!)
   (cd "$build" && DISPLAY=$d1 RALLYTON_TICK_LOG=$scratch/host.ticks exec ./rallyton --power-save --host "$port" 2>/dev/null) &
   host=$! && pids+=($host) && sleep 1
   (cd "$build" && DISPLAY=$d2 exec ./rallyton --power-save --join "127.0.0.1:$((port + 1))" 2>/dev/null) &

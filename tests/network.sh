@@ -11,42 +11,38 @@
 # 40 ms still agrees tick for tick; a guest killed in a match sends the host
 # back to the title with one line; a host waiting for the guest while the
 # network is down still ends at once on SIGTERM.
-#   network.sh GAME NET_PEER UDP_PROXY
+#   network.sh GAME NET_PEER
 game=$1
 net_peer=$2
-proxy=$3
 game_dir=$(dirname "$game")
 . "$(dirname "$0")/x11-lib.sh"
 port=$((24000 + RANDOM % 4000))
 
-# A display for each game: the host's on :A, the guest's on :B.
-start_xvfb && host_display=$DISPLAY host_xvfb=$xvfb_pid
-start_xvfb && guest_display=$DISPLAY
-trap 'kill "$host_xvfb" "${host_pid:-}" "${guest_pid:-}" "${proxy_pid:-}" 2>/dev/null; finish' EXIT
-
-# player NAME DISPLAY ARGUMENTS...: starts a game there, logging its ticks;
-# sets NAME_pid and NAME_wid.
+# player NAME ARGUMENTS...: starts a game on a display of its own, logging
+# its ticks; sets NAME_pid, NAME_display and NAME_wid.
 player() {
-  local name=$1 display=$2 w=""
-  shift 2
-  (cd "$game_dir" && DISPLAY=$display RALLYTON_TICK_LOG=$scratch/$name.ticks exec "$game" "$@" \
-    >>"$scratch/$name.out" 2>&1) &
-  eval "${name}_pid=$!"
-  for _ in $(seq 100); do  # the newest window (not one an earlier game's closing left behind)
-    w=$(DISPLAY=$display xdotool search --onlyvisible --class Rallyton 2>/dev/null | sort -n | tail -n 1)
-    [ -n "$w" ] && [ "$w" != "$(eval echo "\${${name}_wid:-}")" ] && break
-    sleep 0.1
-  done
+  local name=$1 w=""
+  shift
+  start_xvfb && eval "${name}_display=$DISPLAY ${name}_xvfb=$xvfb_pid" && xvfbs+=("$xvfb_pid")
+  (cd "$game_dir" && RALLYTON_TICK_LOG=$scratch/$name.ticks exec "$game" "$@" >>"$scratch/$name.out" 2>&1) &
+  eval "${name}_pid=$!" && games+=($!)
+  for _ in $(seq 100); do w=$(xdotool search --class Rallyton 2>/dev/null | head -n 1) && [ -n "$w" ] && break; sleep 0.1; done
   eval "${name}_wid=$w"
 }
+xvfbs=() games=()
+trap 'kill -9 "${games[@]}" "${proxy_pid:-}" 2>/dev/null; kill "${xvfbs[@]}" 2>/dev/null; finish' EXIT
 on() { DISPLAY=${1}_display && DISPLAY=${!DISPLAY} && wid_name=${1}_wid && wid=${!wid_name}; }  # on host|guest
 said() { grep -qFx "rallyton: $2" "$scratch/$1.out"; }
-# The ticks both games have run so far agree, digest for digest, and there
-# are more than N of them.
+# The ticks both games have run so far agree, digest for digest, once there
+# are more than N of them (waiting up to 30 s for that many).
 agree() {
   local n h g
-  h=$(wc -l <"$scratch/host.ticks") g=$(wc -l <"$scratch/guest.ticks")
-  n=$((h < g ? h : g))
+  for _ in $(seq 300); do
+    h=$(wc -l <"$scratch/host.ticks") g=$(wc -l <"$scratch/guest.ticks")
+    n=$((h < g ? h : g))
+    [ "$n" -gt "$1" ] && break
+    sleep 0.1
+  done
   [ "$n" -gt "$1" ] && cmp -s <(head -n "$n" "$scratch/host.ticks") <(head -n "$n" "$scratch/guest.ticks")
 }
 serve() { seen "$1" more "$1" 70 90 40 28 FFFFFF 20; }
@@ -56,11 +52,11 @@ wait_pid() { kill "$1" 2>/dev/null; wait "$1" 2>/dev/null; }
 waiting_note() { seen "$1" more "$1" 80 140 160 9 E6E6E6 20; }
 ended() { for _ in $(seq "$(($2 * 10))"); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done; ! kill -0 "$1" 2>/dev/null; }
 
-player host "$host_display" --host "$port"
+player host --host "$port"
 on host && check "the host waits, saying so" seen waiting more waiting 100 120 120 9 C8C8C8 20
 for i in $(seq 200); do head -c $((i % 60 + 1)) /dev/urandom >/dev/udp/127.0.0.1/"$port"; done
 check "200 datagrams of noise: the host still waits" seen waiting more waiting 100 120 120 9 C8C8C8 20
-player guest "$guest_display" --join "127.0.0.1:$port"
+player guest --join "127.0.0.1:$port"
 on host && check "the host: the serve countdown" serve host-serve
 on guest && check "the guest: the serve countdown" serve guest-serve
 xdotool windowfocus --sync "$wid" keydown w sleep 1 keyup w
@@ -76,22 +72,22 @@ check "... saying why" said host "the other player left the match"
 check "the digests agree tick for tick" agree 300
 wait_pid "$host_pid" && wait_pid "$guest_pid"
 
-player host "$host_display" --host "$port"
+player host --host "$port"
 check "another version is refused" is "$("$net_peer" "$port" 0.9)" "message 3 1 1.1"
 check "... the host naming both" said host \
   "the other game is rallyton 0.9 (network protocol 1); this one is rallyton 1.1 (network protocol 1)"
 wait_pid "$host_pid"
 
 start=$(date +%s)
-(cd "$game_dir" && DISPLAY=$guest_display exec "$game" --join "127.0.0.1:$((port + 1))" >"$scratch/nobody.out" 2>&1)
+(cd "$game_dir" && exec "$game" --join "127.0.0.1:$((port + 1))" >"$scratch/nobody.out" 2>&1)
 status=$?
 check "nobody listening: status 1 within 10 s" [ "$status" -eq 1 -a "$(($(date +%s) - start))" -le 10 ]
 check "... and one line" is "$(cat "$scratch/nobody.out")" "rallyton: nobody answers at 127.0.0.1:$((port + 1))"
 
 # Through the proxy, the guest steering after the ball now and then.
-"$proxy" $((port + 2)) "$port" 10 40 60 >"$scratch/proxy.out" & proxy_pid=$!
-player host "$host_display" --host "$port"
-player guest "$guest_display" --join "127.0.0.1:$((port + 2))"
+udp_proxy $((port + 2)) "$port" 10 40 60 >"$scratch/proxy.out" & proxy_pid=$!
+player host --host "$port"
+player guest --join "127.0.0.1:$((port + 2))"
 on guest && serve guest-serve2
 for key in s w s w s w; do xdotool windowfocus --sync "$wid" keydown "$key" sleep 0.7 keyup "$key"; done
 check "through drops and delays: the digests agree tick for tick" agree 400
@@ -109,8 +105,8 @@ closed_or_gone() { said guest "the other player closed the game" || said guest "
 check "... saying why (the host's goodbye, unless the network lost it)" closed_or_gone
 wait_pid "$guest_pid" && wait_pid "$proxy_pid"
 
-player host "$host_display" --host "$port"
-player guest "$guest_display" --join "127.0.0.1:$port"
+player host --host "$port"
+player guest --join "127.0.0.1:$port"
 on host && serve host-serve3
 kill -9 "$guest_pid"
 on host && check "the guest killed: the host at the title" title host-title2

@@ -106,3 +106,37 @@ onset() {
 peak() { sound_stat "Pk lev dB" "$@"; }
 loud() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l > -50" | bc)" -eq 1 ]; }
 quiet() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l < -70" | bc)" -eq 1 ]; }
+
+# udp_proxy LISTEN_PORT TARGET_PORT DROP_PERCENT MAX_DELAY_MS SECONDS: a bad
+# network between two games on this machine. Listens on the loopback at one
+# port and passes datagrams on to the loopback at another and the answers
+# back, dropping some and holding others back, at random from a fixed seed;
+# only 127.0.0.1, and only for the seconds given. Prints what it passed.
+udp_proxy() {  # in the background: it becomes the proxy's process
+  exec perl -e '
+use IO::Socket::INET; use IO::Select; use Time::HiRes qw(time);
+my ($listen, $target, $drop, $delay, $seconds) = @ARGV;
+srand(20261207);
+my $out = IO::Socket::INET->new(LocalAddr => "127.0.0.1:$listen", Proto => '\''udp'\'') or die "udp-proxy: $!\n";
+my $in = IO::Socket::INET->new(PeerAddr => "127.0.0.1:$target", Proto => '\''udp'\'') or die "udp-proxy: $!\n";
+my $select = IO::Select->new($out, $in);
+my ($client, @held, $passed, $dropped);
+for (my $end = time + $seconds; time < $end;) {
+  for my $from ($select->can_read(0.001)) {
+    my $sender = $from->recv(my $bytes, 65536);
+    $client = $sender if $from == $out;
+    if (rand(100) < $drop) { $dropped++; next }
+    push @held, [time + rand($delay) / 1000, $from == $out ? 1 : 0, $bytes];
+  }
+  my @later;
+  for my $h (@held) {
+    if ($h->[0] > time || !$client) { push @later, $h; next }
+    $h->[1] ? $in->send($h->[2]) : $out->send($h->[2], 0, $client);
+    $passed++;
+  }
+  @held = @later;
+}
+printf "udp-proxy: %d passed, %d dropped\n", $passed, $dropped;
+' "$@"
+}
+
