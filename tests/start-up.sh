@@ -71,11 +71,8 @@ usage="Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save]
 try="Try 'rallyton --help' for more."
 expect help 0 "${usage%%$'\n'*}" -u DISPLAY -- --help
 expect version 0 "rallyton 1.1" -u DISPLAY -- --power-save --version
-expect scale-0 2 "$(printf "rallyton: --scale takes 1 to 8 or auto, not '0'\n%s\n%s" "$usage" "$try")" -- --scale 0
 expect scale-9 2 "$(printf "rallyton: --scale takes 1 to 8 or auto, not '9'\n%s\n%s" "$usage" "$try")" -- --scale=9
-expect scale-none 2 "$(printf "rallyton: --scale needs a value: '1 to 8 or auto'\n%s\n%s" "$usage" "$try")" -- --scale
 expect unknown 2 "$(printf "rallyton: unknown option '-f'\n%s\n%s" "$usage" "$try")" -- --windowed -f
-expect word 2 "$(printf "rallyton: unexpected argument 'fullscreen'\n%s\n%s" "$usage" "$try")" -- --full fullscreen
 
 # opens NAME SIZE SETTINGS SAID [ARGUMENTS...]: starts the game with that
 # settings file (none when SETTINGS is "-") and checks the size of its
@@ -106,12 +103,10 @@ opens as-designed 320x240 - "$nosound"
 mkdir -p "$scratch/elsewhere" "$scratch/packed-whole/data" && cp "$scratch/packed.dat" "$scratch/packed-whole/data/data.dat"
 game_dir=$scratch/elsewhere opens from-elsewhere 320x240 - "$nosound"
 game=$lone game_dir=$scratch/packed-whole opens packed-whole 320x240 - "$nosound"
-# The README's own example, as it stands, with a byte-order mark, with CRLF.
+# The README's own example, as it stands (byte-order marks, CRLF and the
+# rest: the fast suite's settings table).
 example=$(sed -n '/^    \[rallyton\]$/,/^$/s/^    //p' "$(dirname "$0")/../README.md")
 opens readme-example 640x480 "$example" "$nosound"
-opens readme-bom 640x480 "\xEF\xBB\xBF$example" "$nosound"
-nl=$'\n'
-opens readme-crlf 640x480 "${example//$nl/\r$nl}\r" "$nosound"
 opens scale-too-large 960x720 - "$(printf 'rallyton: a 2560 x 1920 window does not fit the 1280 x 1024 desktop; playing in the 960 x 720 one\n%s' "$nosound")" --scale 8
 opens scale-2 640x480 - "$nosound" --scale 2
 opens file-scale 640x480 "${s}scale = 2\npower_save = yes" "$nosound"
@@ -119,8 +114,6 @@ opens file-auto 960x720 "${s}scale = auto" "$nosound"  # 4 x 320 + 16 is wider t
 opens command-line-wins 320x240 "${s}scale = 4\nfullscreen = yes" "$nosound" --windowed --scale 1
 opens file-scale-bad 320x240 "${s}scale = 9" "$(bad "scale = 9")"
 opens file-fullscreen-bad 640x480 "${s}fullscreen = maybe\nscale = 2" "$(bad "fullscreen = maybe")"
-opens file-power-save-bad 320x240 "${s}power_save = 2" "$(bad "power_save = 2")"
-opens other-section 320x240 "[sound]\nscale = 3" "$nosound"
 
 # The instruments of the software synth, asked for by the sound settings
 # (sound to a file): refused or missing, one line, and the game plays its

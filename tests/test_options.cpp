@@ -84,7 +84,6 @@ TEST(Options, CommandLinesOverTheSettingsFile) {
         {{"--fullscreen=yes"}, 2, "4 full", "rallyton: unknown option '--fullscreen=yes'"},
         {{"--colour"}, 2, "4 full", "rallyton: unknown option '--colour'"},
         {{"--help", "--scale", "9"}, 0, "4 full", USAGE},
-        {{"-h"}, 0, "4 full", USAGE},
         {{"--ver"}, 0, "4 full", "rallyton 1.1"},
     };
     for (const auto &c : cases) {
