@@ -16,8 +16,8 @@
 #include <string>
 
 #include "datacheck.h"
-#include "instruments.h"
 #include "game.h"
+#include "instruments.h"
 #include "screens.h"
 
 using namespace rallyton;

@@ -11,8 +11,8 @@
 
 #include "datacheck.h"
 #include "input.h"
-#include "network.h"
 #include "instruments.h"
+#include "network.h"
 #include "options.h"
 #include "platform.h"
 #include "screens.h"
@@ -161,7 +161,7 @@ static void openScreen() {
         int fit = std::min(area.w / FIELD_W, area.h / FIELD_H);
         int desktopW = 0, desktopH = 0;
         get_desktop_resolution(&desktopW, &desktopH);
-        std::string why = !known ? "the desktop's size is unknown"
+        std::string why = !known    ? "the desktop's size is unknown"
                           : fit < 1 ? "the screen of " + std::to_string(area.w) + " x " + std::to_string(area.h) +
                                           " is smaller than the game's " + std::to_string(FIELD_W) + " x " +
                                           std::to_string(FIELD_H)
@@ -181,7 +181,8 @@ static void openScreen() {
     int fits = known ? autoScale(area.w, area.h) : 1;
     zoom = scale == SCALE_AUTO ? fits : scale;
     if (zoom > fits && (FIELD_W * zoom > area.w || FIELD_H * zoom > area.h)) {
-        std::fprintf(stderr, "rallyton: a %d x %d window does not fit the %d x %d desktop; playing in the %d x %d one\n",
+        std::fprintf(stderr,
+                     "rallyton: a %d x %d window does not fit the %d x %d desktop; playing in the %d x %d one\n",
                      FIELD_W * zoom, FIELD_H * zoom, area.w, area.h, FIELD_W * fits, FIELD_H * fits);
         zoom = fits;
     }
@@ -191,8 +192,8 @@ static void openScreen() {
                      FIELD_W * zoom, FIELD_H * zoom, allegro_error, FIELD_W, FIELD_H);
     zoom = 1;
     if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, FIELD_W, FIELD_H, 0, 0) != 0)
-        fail("cannot open the " + std::to_string(FIELD_W) + " x " + std::to_string(FIELD_H) + " window: " +
-             allegro_error);
+        fail("cannot open the " + std::to_string(FIELD_W) + " x " + std::to_string(FIELD_H) +
+             " window: " + allegro_error);
 }
 
 // The first place of the datafile that exists, checked: Allegro's loader

@@ -33,7 +33,6 @@ enum : int {
     STATE_QUIT = 255,
 };
 
-
 // The timed screens, in logic ticks (100 a second).
 const int INTRO_DELAY_TICKS = 100;  // black before the intro
 const int INTRO_HOLD_TICKS = 400;  // the intro image at full strength
@@ -58,8 +57,8 @@ extern int delay2;
 extern int intro;
 extern int intro_trans;
 extern int title_trans;
-extern int paused_from;
-extern const char *status_note;  // a line over the frame ("waiting for the other player"), or null  // the state P resumes: the rally, or a serve countdown paused when the game stalled
+extern int paused_from;  // the state P resumes: the rally, or a serve countdown paused when the game stalled
+extern const char *status_note;  // a line over the frame ("waiting for the other player"), or null
 extern unsigned char select;  // lives in our namespace: POSIX owns ::select
 extern unsigned char selection_1[2];
 extern const char *s_text_1[2];

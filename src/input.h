@@ -41,8 +41,8 @@ int keyByName(const std::string &name);
 // action on a key or button of its own. A bad name, or a key another
 // action has, costs one line in complaints and leaves that action's
 // default. values: the settings' values by action (empty: not given).
-void chooseControls(const std::string values[PADDLE_ACTIONS + PAD_ACTIONS], const std::string &path,
-                    Controls &controls, std::vector<std::string> &complaints);
+void chooseControls(const std::string values[PADDLE_ACTIONS + PAD_ACTIONS], const std::string &path, Controls &controls,
+                    std::vector<std::string> &complaints);
 
 // Where the stick's push counts: half way, so that a worn stick resting
 // off centre (up to a third of the way, on old pads) never moves a paddle.

@@ -74,7 +74,8 @@ std::uint64_t matchDigest() {
     auto mix = [&h](const void *bytes, std::size_t n) {
         for (std::size_t i = 0; i < n; i++) h = (h ^ static_cast<const unsigned char *>(bytes)[i]) * 1099511628211u;
     };
-    const int ints[] = {game_state, score[0], score[1], winner, between, title_trans, paused_from, ball.passed, ball.dir};
+    const int ints[] = {game_state,  score[0],    score[1],    winner,  between,
+                        title_trans, paused_from, ball.passed, ball.dir};
     const double doubles[] = {P1.y, P1.vel, CPU.y, CPU.vel, ball.x, ball.y, ball.vx, ball.vy};
     mix(ints, sizeof ints);
     mix(doubles, sizeof doubles);

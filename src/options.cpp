@@ -164,20 +164,24 @@ void applySettings(const std::string &text, const std::string &path, Options &op
         else if (key == "fullscreen") good = parseSwitch(value, options.fullscreen);
         else if (key == "power_save") good = parseSwitch(value, options.power_save);
         else if (key == "port") good = parsePort(value, options.port);
-        if (!good) complaints.push_back(path + ": " + printable(key) + " = " + printable(value) +
-                                         " is not a valid value; using the default");
+        if (!good)
+            complaints.push_back(path + ": " + printable(key) + " = " + printable(value) +
+                                 " is not a valid value; using the default");
     }
     chooseControls(controls, path, options.controls, complaints);
 }
 
 int applyCommandLine(int argc, char **argv, Options &options) {
     enum { SCALE = 1000, FULLSCREEN, WINDOWED, POWER_SAVE, VERSION, HOST, JOIN };
-    static const option LONG_OPTIONS[] = {
-        {"scale", required_argument, nullptr, SCALE},   {"fullscreen", no_argument, nullptr, FULLSCREEN},
-        {"windowed", no_argument, nullptr, WINDOWED},   {"power-save", no_argument, nullptr, POWER_SAVE},
-        {"help", no_argument, nullptr, 'h'},            {"version", no_argument, nullptr, VERSION},
-        {"host", optional_argument, nullptr, HOST},     {"join", required_argument, nullptr, JOIN},
-        {nullptr, 0, nullptr, 0}};
+    static const option LONG_OPTIONS[] = {{"scale", required_argument, nullptr, SCALE},
+                                          {"fullscreen", no_argument, nullptr, FULLSCREEN},
+                                          {"windowed", no_argument, nullptr, WINDOWED},
+                                          {"power-save", no_argument, nullptr, POWER_SAVE},
+                                          {"help", no_argument, nullptr, 'h'},
+                                          {"version", no_argument, nullptr, VERSION},
+                                          {"host", optional_argument, nullptr, HOST},
+                                          {"join", required_argument, nullptr, JOIN},
+                                          {nullptr, 0, nullptr, 0}};
     opterr = 0;  // our own messages
     optind = 0;  // a fresh scan (glibc and mingw-w64 alike)
     for (;;) {
@@ -195,11 +199,13 @@ int applyCommandLine(int argc, char **argv, Options &options) {
             break;
         case HOST:  // --host, --host=PORT or --host PORT
             if (!optarg && optind < argc && argv[optind][0] != '-') optarg = argv[optind++];
-            if (optarg && !parsePort(optarg, options.port)) return usageError("--host takes a port from 1 to 65535, not", optarg);
+            if (optarg && !parsePort(optarg, options.port))
+                return usageError("--host takes a port from 1 to 65535, not", optarg);
             options.net = NET_HOST;
             break;
         case JOIN:
-            if (!parseJoin(optarg, options.join_host, options.port)) return usageError("--join takes HOST or HOST:PORT, not", optarg);
+            if (!parseJoin(optarg, options.join_host, options.port))
+                return usageError("--join takes HOST or HOST:PORT, not", optarg);
             options.net = NET_JOIN;
             break;
         case ':':  // an option's value missing: optopt tells which

@@ -11,11 +11,10 @@
 #ifdef ALLEGRO_WINDOWS
 #include <winalleg.h>  // after allegro.h: the Windows API without clashes
 #else
-#include <allegro/platform/aintunix.h>  // XLOCK, XUNLOCK
-#include <xalleg.h>  // the library's X display and window
-
 #include <X11/extensions/Xrandr.h>
+#include <allegro/platform/aintunix.h>  // XLOCK, XUNLOCK
 #include <alsa/asoundlib.h>  // snd_lib_error_set_handler
+#include <xalleg.h>  // the library's X display and window
 
 extern void *allegro_icon;  // the library's X11 window icon (an XPM)
 extern const char *rallyton_icon_xpm[];  // made by the asset program
@@ -159,8 +158,8 @@ std::vector<Monitor> monitors() {
     if (!_xwin.display) return all;
     XLOCK();
     int eventBase, errorBase, major = 0, minor = 0, count = 0;
-    if (XRRQueryExtension(_xwin.display, &eventBase, &errorBase) &&
-        XRRQueryVersion(_xwin.display, &major, &minor) && (major > 1 || (major == 1 && minor >= 5))) {
+    if (XRRQueryExtension(_xwin.display, &eventBase, &errorBase) && XRRQueryVersion(_xwin.display, &major, &minor) &&
+        (major > 1 || (major == 1 && minor >= 5))) {
         XRRMonitorInfo *list = XRRGetMonitors(_xwin.display, RootWindow(_xwin.display, _xwin.screen), True, &count);
         for (int i = 0; list && i < count; i++)
             if (list[i].width > 0 && list[i].height > 0)

@@ -30,7 +30,8 @@ int main(int argc, char **argv) {
         } else if (event.type == ENET_EVENT_TYPE_RECEIVE) {
             NetMessage m;
             bool good = decodeMessage(event.packet->data, event.packet->dataLength, m);
-            std::snprintf(line, sizeof line, "%s %d %d %s", good ? "message" : "bad", m.type, m.reason, m.version.c_str());
+            std::snprintf(line, sizeof line, "%s %d %d %s", good ? "message" : "bad", m.type, m.reason,
+                          m.version.c_str());
             said = line;
             enet_packet_destroy(event.packet);
             break;

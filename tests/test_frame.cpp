@@ -70,9 +70,9 @@ TEST_F(GameTest, APassRunsEveryPendingTickThenDrawsAFrame) {
 // dropped, and a match in a rally or a serve countdown waits in the pause
 // screen, which P leaves for the state it paused.
 TEST_F(GameTest, AStallIsDroppedAndPausesTheMatch) {
-    const int cases[][4] = {{STATE_PLAY, 50, 50, STATE_PLAY},    {STATE_PLAY, 51, 0, STATE_PAUSE},
-                            {STATE_SERVE, 50, 50, STATE_SERVE},  {STATE_SERVE, 3000, 0, STATE_PAUSE},
-                            {STATE_MENU, 51, 0, STATE_MENU},     {STATE_INTRO_DELAY, 90, 0, STATE_INTRO_DELAY},
+    const int cases[][4] = {{STATE_PLAY, 50, 50, STATE_PLAY},        {STATE_PLAY, 51, 0, STATE_PAUSE},
+                            {STATE_SERVE, 50, 50, STATE_SERVE},      {STATE_SERVE, 3000, 0, STATE_PAUSE},
+                            {STATE_MENU, 51, 0, STATE_MENU},         {STATE_INTRO_DELAY, 90, 0, STATE_INTRO_DELAY},
                             {STATE_INTRO_DELAY, 50, 50, STATE_INTRO}};
     for (auto &c : cases) {  // the state, ticks due, ticks run, the state after
         resetGame();
@@ -80,9 +80,10 @@ TEST_F(GameTest, AStallIsDroppedAndPausesTheMatch) {
         ball.setCoor(250, 100), ball.setVel(-SERVE_SPEED, 0);  // a flight that meets nothing for 50 ticks
         for (int t = 0; t < c[1]; t++) ticker();
         processGamePass();
-        int ran = c[0] == STATE_PLAY ? int(250 - ball.x) / SERVE_SPEED
-                  : c[0] == STATE_SERVE ? SERVE_TICKS - between
-                  : c[0] == STATE_INTRO_DELAY ? (delay1 == 49 ? 0 : 50) : 0;
+        int ran = c[0] == STATE_PLAY          ? int(250 - ball.x) / SERVE_SPEED
+                  : c[0] == STATE_SERVE       ? SERVE_TICKS - between
+                  : c[0] == STATE_INTRO_DELAY ? (delay1 == 49 ? 0 : 50)
+                                              : 0;
         EXPECT_TRUE(ran == c[2] && game_state == c[3] && ticks == 0)
             << "state " << c[0] << ", " << c[1] << " due: ran " << ran << ", state " << game_state;
         if (game_state != STATE_PAUSE) continue;

@@ -26,9 +26,14 @@ NetMessage make(NetType type, std::uint32_t tick = 0, std::uint8_t reason = 0) {
 }  // namespace
 
 TEST(NetMessages, EachKindComesBackAsItWent) {
-    const NetMessage all[] = {make(NET_HELLO),           make(NET_WELCOME),          make(NET_REFUSE, 0, REFUSE_FULL),
-                              make(NET_INPUT, 0xFFFFFFFF), make(NET_DIGEST, 99),       make(NET_BYE, 7, BYE_DISAGREE),
-                              make(NET_PING, 12345),     make(NET_PONG, 1)};
+    const NetMessage all[] = {make(NET_HELLO),
+                              make(NET_WELCOME),
+                              make(NET_REFUSE, 0, REFUSE_FULL),
+                              make(NET_INPUT, 0xFFFFFFFF),
+                              make(NET_DIGEST, 99),
+                              make(NET_BYE, 7, BYE_DISAGREE),
+                              make(NET_PING, 12345),
+                              make(NET_PONG, 1)};
     const std::size_t sizes[] = {15, 12, 12, 6, 13, 6, 5, 5};
     for (const NetMessage &m : all) {
         std::vector<unsigned char> b = bytesOf(m);
@@ -76,7 +81,7 @@ TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
 }
 
 TEST(NetMessages, TheInputDelayIsHalfTheRoundTripInTicksAndTwoMore) {
-    const unsigned cases[][2] = {{0, 2},  {1, 3},   {20, 3},  {21, 4},  {40, 4},
+    const unsigned cases[][2] = {{0, 2},  {1, 3},   {20, 3},   {21, 4},   {40, 4},
                                  {41, 5}, {100, 7}, {540, 29}, {541, 30}, {60000, 30}};  // round trip ms, ticks
     for (auto &c : cases) EXPECT_EQ(inputDelay(c[0]), int(c[1])) << c[0] << " ms";
 }

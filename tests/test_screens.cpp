@@ -5,8 +5,8 @@
 #include <stb_image_write.h>
 
 #include <climits>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -200,8 +200,10 @@ TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
                                   score[1]);
                     trace += line;
                 }
-                if (n % 500 == 0) std::snprintf(line, sizeof line, "tick %d: digest %016llx\n", n,
-                                                static_cast<unsigned long long>(h)), trace += line;
+                if (n % 500 == 0)
+                    std::snprintf(line, sizeof line, "tick %d: digest %016llx\n", n,
+                                  static_cast<unsigned long long>(h)),
+                        trace += line;
                 if (n == TITLE_TICK) picture(1, "title-1x.png");
                 if (n == PICTURE_TICK) picture(2, "rally-2x.png");
             }
