@@ -110,6 +110,12 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
     return true;
 }
 
+std::string versionMismatch(const NetMessage &theirs, const std::string &ours) {
+    if (theirs.protocol == NET_PROTOCOL && theirs.version == ours) return "";
+    return "the other game is rallyton " + theirs.version + " (network protocol " + std::to_string(theirs.protocol) +
+           "); this one is rallyton " + ours + " (network protocol " + std::to_string(NET_PROTOCOL) + ")";
+}
+
 int inputDelay(std::uint32_t roundTripMs) {
     std::uint32_t oneWayTicks = roundTripMs / 20 + (roundTripMs % 20 != 0);  // half, in 10 ms ticks, rounded up
     return oneWayTicks + 2 > std::uint32_t(MAX_INPUT_DELAY) ? MAX_INPUT_DELAY : int(oneWayTicks + 2);

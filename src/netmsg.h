@@ -54,6 +54,10 @@ std::size_t encodeMessage(const NetMessage &message, unsigned char *out);
 // unless they are exactly one well-formed message.
 bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &message);
 
+// "" when the other game's HELLO, WELCOME or REFUSE names our protocol and
+// our version (ours); otherwise the line that names both.
+std::string versionMismatch(const NetMessage &theirs, const std::string &ours);
+
 // The input delay, in ticks, for a measured round trip: half of it (the
 // way there), rounded up to whole ticks, and two ticks more for the jitter
 // of a busy machine or network; at least 2, at most MAX_INPUT_DELAY.

@@ -63,11 +63,6 @@ NetMessage versionMessage(NetType type) {
     return m;
 }
 
-std::string versions(const NetMessage &theirs) {
-    return "the other game is rallyton " + theirs.version + " (network protocol " + std::to_string(theirs.protocol) +
-           "); this one is rallyton " RALLYTON_VERSION " (network protocol " + std::to_string(NET_PROTOCOL) + ")";
-}
-
 // Everything the two games must agree on after a tick.
 std::uint64_t matchDigest() {
     std::uint64_t h = 14695981039346656037u;
@@ -249,8 +244,9 @@ void drawWaiting(const std::string &line1, const std::string &line2) {
 // round trips, then WELCOME. Returns true when the match can start.
 bool hostHandshake(ENetPeer *guest, const NetMessage &m, int &pings, std::uint32_t &slowest) {
     if (m.type == NET_HELLO) {
-        if (m.protocol != NET_PROTOCOL || m.version != RALLYTON_VERSION) {
-            say(versions(m));
+        std::string mismatch = versionMismatch(m, RALLYTON_VERSION);
+        if (!mismatch.empty()) {
+            say(mismatch);
             NetMessage no = versionMessage(NET_REFUSE);
             no.reason = REFUSE_VERSION;
             send(guest, no);
@@ -287,13 +283,12 @@ bool guestHandshake(const NetMessage &m) {
         pong.type = NET_PONG, pong.tick = m.tick;
         send(peer, pong);
     } else if (m.type == NET_WELCOME) {
-        if (m.protocol != NET_PROTOCOL || m.version != RALLYTON_VERSION) {
-            fail(versions(m));
-        }
+        std::string mismatch = versionMismatch(m, RALLYTON_VERSION);
+        if (!mismatch.empty()) fail(mismatch);
         startMatch(m.delay);
         return true;
     } else if (m.type == NET_REFUSE) {
-        fail(m.reason == REFUSE_FULL ? where() + " already has its other player" : versions(m));
+        fail(m.reason == REFUSE_FULL ? where() + " already has its other player" : versionMismatch(m, RALLYTON_VERSION));
     } else {
         dropped++;
     }

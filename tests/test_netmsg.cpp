@@ -80,6 +80,16 @@ TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
     }
 }
 
+TEST(NetMessages, AnotherVersionOrProtocolIsNamedBesideOurs) {
+    NetMessage theirs = make(NET_HELLO);
+    EXPECT_EQ(versionMismatch(theirs, "1.1"), "");
+    EXPECT_EQ(versionMismatch(theirs, "1.2"), "the other game is rallyton 1.1 (network protocol 1); this one is "
+                                              "rallyton 1.2 (network protocol 1)");
+    theirs.protocol = NET_PROTOCOL + 1;
+    EXPECT_EQ(versionMismatch(theirs, "1.1"), "the other game is rallyton 1.1 (network protocol 2); this one is "
+                                              "rallyton 1.1 (network protocol 1)");
+}
+
 TEST(NetMessages, TheInputDelayIsHalfTheRoundTripInTicksAndTwoMore) {
     const unsigned cases[][2] = {{0, 2},  {1, 3},   {20, 3},   {21, 4},   {40, 4},
                                  {41, 5}, {100, 7}, {540, 29}, {541, 30}, {60000, 30}};  // round trip ms, ticks
