@@ -67,14 +67,16 @@ bool steers[2][MAX_JOYSTICK_STICKS];
 // -1, 0 or 1: the stick's push along an axis, outside the dead zone.
 int push(const JOYSTICK_AXIS_INFO &axis) { return axis.pos <= -DEAD_ZONE ? -1 : axis.pos >= DEAD_ZONE ? 1 : 0; }
 
-}  // namespace
-
+// A key by the library's name without KEY_, in any case ("w", "PGUP",
+// "8_pad"); 0 when there is none such.
 int keyByName(const std::string &name) {
     std::string wanted = upper(name);
     for (const auto &k : KEY_NAMES)
         if (wanted == k.name) return k.code;
     return 0;
 }
+
+}  // namespace
 
 void chooseControls(const std::string values[PADDLE_ACTIONS + PAD_ACTIONS], const std::string &path, Controls &controls,
                     std::vector<std::string> &complaints) {

@@ -33,10 +33,6 @@ struct Controls {
 extern const char *const PADDLE_ACTION_NAMES[PADDLE_ACTIONS];  // "left_up" ...
 extern const char *const PAD_ACTION_NAMES[PAD_ACTIONS];  // "pad_confirm" ...
 
-// A key by the library's name without KEY_, in any case ("w", "PGUP",
-// "8_pad"); 0 when there is none such.
-int keyByName(const std::string &name);
-
 // The controls a settings file asks for, over what controls hold: every
 // action on a key or button of its own. A bad name, or a key another
 // action has, costs one line in complaints and leaves that action's

@@ -32,7 +32,8 @@ static const char SEPARATOR = '\\';
 static const char SEPARATOR = '/';
 #endif
 
-std::string datafileBelow(const std::string &folder) {
+// The datafile's path below a folder ("data/data.dat", "data\data.dat").
+static std::string datafileBelow(const std::string &folder) {
     std::string path = folder;
     if (!path.empty() && path.back() != SEPARATOR) path += SEPARATOR;
     return path + "data" + SEPARATOR + "data.dat";

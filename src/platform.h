@@ -10,9 +10,6 @@
 
 namespace rallyton {
 
-// The datafile's path below a folder ("data/data.dat", "data\data.dat").
-std::string datafileBelow(const std::string &folder);
-
 // Where the datafile may be, in the order the game looks: the working
 // directory, the program's own folder, the folder it is installed to.
 // Needs allegro_init (the program's own path comes from the library).

@@ -43,9 +43,6 @@ agree() {
   done
   [ "$n" -gt "$1" ] && cmp -s <(head -n "$n" "$scratch/host.ticks") <(head -n "$n" "$scratch/guest.ticks")
 }
-serve() { seen "$1" more "$1" 70 90 40 28 FFFFFF 20; }
-paused() { seen "$1" more "$1" 87 90 130 28 BEBEBE 40; }
-title() { seen "$1" more "$1" 75 84 160 28 DCDCDC 50; }
 wait_pid() { kill "$1" 2>/dev/null; wait "$1" 2>/dev/null; }
 waiting_note() { seen "$1" more "$1" 80 140 160 9 E6E6E6 20; }
 ended() { for _ in $(seq "$(($2 * 10))"); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done; ! kill -0 "$1" 2>/dev/null; }
@@ -55,12 +52,12 @@ on host && check "the host waits, saying so" seen waiting more waiting 100 120 1
 for i in $(seq 200); do head -c $((i % 60 + 1)) /dev/urandom >/dev/udp/127.0.0.1/"$port"; done
 check "200 datagrams of noise: the host still waits" seen waiting more waiting 100 120 120 9 C8C8C8 20
 player guest --join "127.0.0.1:$port"
-on host && check "the host: the serve countdown" serve host-serve
-on guest && check "the guest: the serve countdown" serve guest-serve
+on host && check "the host: the serve countdown" serving host-serve
+on guest && check "the guest: the serve countdown" serving guest-serve
 xdotool windowfocus --sync "$wid" keydown w sleep 1 keyup w
 on guest && rally && press p
-on host && check "P on the guest: the host paused" paused host-paused
-on guest && check "... and the guest" paused guest-paused
+on host && check "P on the guest: the host paused" seen host-paused paused host-paused
+on guest && check "... and the guest" seen guest-paused paused guest-paused
 check "... the same picture on both" eq "$(compare -metric AE "$scratch/host-paused.png" "$scratch/guest-paused.png" null: 2>&1)" 0
 is() { [ "$1" = "$2" ]; }
 (cd "$game_dir" && exec "$game" --join "127.0.0.1:$port" >"$scratch/third.out" 2>&1)
@@ -68,7 +65,7 @@ third=$?
 check "a third machine is refused: status $third, $(tail -n 1 "$scratch/third.out")" [ "$third" -eq 1 -a \
   "$(tail -n 1 "$scratch/third.out")" = "rallyton: 127.0.0.1:$port already has its other player" ]
 on guest && press Escape
-on host && check "ESC on the guest: the host at the title" title host-title
+on host && check "ESC on the guest: the host at the title" title_shown host-title
 check "... saying why" said host "the other player left the match"
 check "the digests agree tick for tick" agree 300
 wait_pid "$host_pid" && wait_pid "$guest_pid"
@@ -83,7 +80,7 @@ check "... and one line" is "$(cat "$scratch/nobody.out")" "rallyton: nobody ans
 udp_proxy $((port + 2)) "$port" 10 40 60 >"$scratch/proxy.out" & proxy_pid=$!
 player host --host "$port"
 player guest --join "127.0.0.1:$((port + 2))"
-on guest && serve guest-serve2
+on guest && serving guest-serve2
 for key in s w s w s w; do xdotool windowfocus --sync "$wid" keydown "$key" sleep 0.7 keyup "$key"; done
 check "through drops and delays: the digests agree tick for tick" agree 400
 none() { ! grep -q "$@"; }
@@ -95,15 +92,15 @@ check "... and ends at once on SIGTERM" ended "$host_pid" 3
 wait "$host_pid"
 check "... with status 143" eq $? 143
 kill -CONT "$proxy_pid"
-on guest && check "the network back: the guest at the title" title guest-title
+on guest && check "the network back: the guest at the title" title_shown guest-title
 closed_or_gone() { said guest "the other player closed the game" || said guest "the other player is gone"; }
 check "... saying why (the host's goodbye, unless the network lost it)" closed_or_gone
 wait_pid "$guest_pid" && wait_pid "$proxy_pid"
 
 player host --host "$port"
 player guest --join "127.0.0.1:$port"
-on host && serve host-serve3
+on host && serving host-serve3
 kill -9 "$guest_pid"
-on host && check "the guest killed: the host at the title" title host-title2
+on host && check "the guest killed: the host at the title" title_shown host-title2
 check "... saying why" said host "the other player is gone"
 wait_pid "$host_pid"

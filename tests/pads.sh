@@ -22,21 +22,19 @@ event() { perl -e 'syswrite(STDOUT, pack("LsCC", 0, $ARGV[2], $ARGV[0], $ARGV[1]
 button() { event 1 "$1" 1 && sleep 0.15 && event 1 "$1" 0 && sleep 0.15; }
 
 game_wrapper="env HOME=$scratch/cfg ALLEGRO=$scratch/cfg LD_PRELOAD=$shim" start_game --power-save
-check "the title menu" seen menu more menu 75 84 160 28 DCDCDC 50
+check "the title menu" title_shown menu
 button 0 && button 0
-check "the first button twice: the serve countdown of a match" seen serve more serve 70 90 40 28 FFFFFF 20
+check "the first button twice: the serve countdown of a match" serving serve
 left() { /usr/bin/convert "$scratch/$1.png" -crop 30x240+0+0 +repage "$scratch/$1-left.png"; }
 event 2 1 12000 && sleep 0.3 && shot rest1 && sleep 0.5 && shot rest2 && left rest1 && left rest2
 check "the stick at rest inside the dead zone: the left paddle stays" \
   eq "$(compare -metric AE "$scratch/rest1-left.png" "$scratch/rest2-left.png" null: 2>&1)" 0
 event 2 1 -32767
-red() { gt "$(/usr/bin/convert "$scratch/$1.png" -crop 10x30+10+0 +repage -depth 8 txt:- | grep -c -E '#[C-F].[0-5].[0-5]')" 50; }
-check "the stick held up: the left paddle at the top" seen up red up
+check "the stick held up: the left paddle at the top" seen up left_at_top up
 event 2 1 0 && rally && button 7
-check "Start: PAUSED" seen paused more paused 87 90 130 28 BEBEBE 40
+check "Start: PAUSED" seen paused paused paused
 exec 3>&-  # the pad unplugged
 sleep 0.5 && press p
-not_paused() { eq "$(count "$1" 87 90 130 28 BEBEBE)" 0; }
 check "the pad gone: the game plays on, P resumes" seen resumed not_paused resumed
 
 # Another window takes the focus in the rally, then gives it back.
@@ -46,7 +44,7 @@ for _ in $(seq 100); do away=$(xdotool search --name '^xmessage$' | head -n 1) &
 xdotool windowfocus --sync "$away" && sleep 0.3 && xdotool windowfocus --sync "$wid"
 sleep 0.5 && shot back1 && sleep 1 && shot back2
 kill "$other"
-check "the focus gone and back: PAUSED" more back1 87 90 130 28 BEBEBE 40
+check "the focus gone and back: PAUSED" paused back1
 check "... and it stays" eq "$(compare -metric AE "$scratch/back1.png" "$scratch/back2.png" null: 2>&1)" 0
 press p
 check "P: the rally goes on" seen playing not_paused playing

@@ -70,6 +70,14 @@ seen() {
 # same SHOT FILE: the shot is that picture, pixel for pixel.
 same() { [ "$(compare -metric AE "$scratch/$1.png" "$2" null: 2>&1)" = 0 ]; }
 rally() { seen rally more rally 70 90 40 28 0F0F0F 20; }  # waits for the dark scores of a rally
+# What the game shows, in the shot named: the title in its colour at rest,
+# the serve countdown's white scores, PAUSED (or none), the left paddle at
+# the top. title_shown and serving wait for theirs.
+title_shown() { seen "$1" more "$1" 75 84 160 28 DCDCDC 50; }
+serving() { seen "$1" more "$1" 70 90 40 28 FFFFFF 20; }
+paused() { more "$1" 87 90 130 28 BEBEBE 40; }
+not_paused() { eq "$(count "$1" 87 90 130 28 BEBEBE)" 0; }
+left_at_top() { gt "$(/usr/bin/convert "$scratch/$1.png" -crop 10x30+10+0 +repage -depth 8 txt:- | grep -c -E '#[C-F].[0-5].[0-5]')" 50; }
 
 # wait_game N: waits up to N seconds for the game to end, then kills it;
 # sets game_status (137 when it had to be killed).
