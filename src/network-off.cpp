@@ -1,4 +1,4 @@
-// Network play for a build without ENet (the Windows build, for now): the
+// Network play for a build without ENet (a Linux machine without libenet-dev): the
 // options are understood, and say so.
 #include "game.h"
 #include "network.h"

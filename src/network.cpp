@@ -1,12 +1,16 @@
 #include "network.h"
 
+// ENet's headers bring windows.h on Windows: its BITMAP is not the library's.
+#define BITMAP WINDOWS_BITMAP
 #include <enet/enet.h>
+#undef BITMAP
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "game.h"
 #include "input.h"
@@ -28,6 +32,7 @@ const int GONE_MS = 5000;  // the other player's silence that ends a match
 const int PINGS = 5;  // round trips measured before the match starts
 const int MAX_DUE = MAX_CATCH_UP_TICKS;  // ticks kept waiting while the other player's input is late
 const enet_uint8 CHANNEL = 0;  // one reliable, ordered channel
+const std::size_t MAX_ADDRESSES_SHOWN = 4;  // on the waiting screen
 
 ENetHost *host = nullptr;
 ENetPeer *peer = nullptr;  // the other player
@@ -113,7 +118,7 @@ void startMatch(int inputDelay) {
     game_state = STATE_MATCH_FADE_IN;
     for (int k : {KEY_P, KEY_R, KEY_ESC}) input.keys[k] = 0, keyPressed(k);
     const char *log = std::getenv("RALLYTON_TICK_LOG");
-    if (log && *log) tickLog = openFile(log, "w");
+    if (log && *log) tickLog = openFile(log, "wb");  // the same bytes on every platform
     if (tickLog) std::fprintf(tickLog, "delay %d\n", delay);
     ticks = 0;
     sayStartUpNote();
@@ -229,14 +234,24 @@ void runTick() {
     }
 }
 
-void drawWaiting(const std::string &line1, const std::string &line2) {
+// The waiting screen: the title, and on a calm panel that no line of the
+// table runs through, what we wait for (for the host, the addresses a guest
+// can join) and how to leave.
+void drawWaiting(const std::vector<std::string> &lines) {
     blit(bitmapEntry(ASSET_TABLE), DoubleBuffer, 0, 0, 0, 0, FIELD_W, FIELD_H);
-    int title = makecol(220, 220, 220), grey = makecol(200, 200, 200);
-    writeTextFromInt("RALLYTON", 0, 75, 84, title);
+    writeTextFromInt("RALLYTON", 0, 75, 66, makecol(220, 220, 220));
+    const int left = 48, top = 98, lineHeight = 14;
+    int bottom = top + 12 + lineHeight * int(lines.size() + 1);
+    rectfill(DoubleBuffer, left, top, FIELD_W - 1 - left, bottom, makecol(18, 52, 78));
+    rect(DoubleBuffer, left, top, FIELD_W - 1 - left, bottom, makecol(110, 160, 190));
     FONT *small = fontEntry(ASSET_FONT_SMALL);
-    writeTextFromInt2(line1.c_str(), 0, (FIELD_W - text_length(small, line1.c_str())) / 2, 120, grey);
-    writeTextFromInt2(line2.c_str(), 0, (FIELD_W - text_length(small, line2.c_str())) / 2, 136, grey);
-    writeTextFromInt2("esc: quit", 0, 133, 226, makecol(120, 120, 120));
+    int y = top + 9;
+    for (const std::string &line : lines) {
+        writeTextFromInt2(line.c_str(), 0, (FIELD_W - text_length(small, line.c_str())) / 2, y, makecol(200, 200, 200));
+        y += lineHeight;
+    }
+    y += 4;
+    writeTextFromInt2("esc: quit", 0, (FIELD_W - text_length(small, "esc: quit")) / 2, y, makecol(120, 120, 120));
     blitBuffer();
 }
 
@@ -288,7 +303,8 @@ bool guestHandshake(const NetMessage &m) {
         startMatch(m.delay);
         return true;
     } else if (m.type == NET_REFUSE) {
-        fail(m.reason == REFUSE_FULL ? where() + " already has its other player" : versionMismatch(m, RALLYTON_VERSION));
+        fail(m.reason == REFUSE_FULL ? where() + " already has its other player"
+                                     : versionMismatch(m, RALLYTON_VERSION));
     } else {
         dropped++;
     }
@@ -308,20 +324,25 @@ void connectPlayers() {
     if (hosting) {
         address.host = ENET_HOST_ANY;
         host = enet_host_create(&address, 2, 1, 0, 0);  // our player, and room to refuse a third
-        if (!host) fail("cannot wait for a player on port " + std::to_string(options.port) + " (is it in use?)");
+        if (!host) fail("cannot wait for a player on port " + std::to_string(options.port) + ": " + socketError());
     } else {
         if (enet_address_set_host(&address, options.join_host.c_str()) != 0)
             fail("cannot find the host '" + options.join_host + "'");
         host = enet_host_create(nullptr, 1, 1, 0, 0);
-        if (!host) fail("cannot open the network");
+        if (!host) fail("cannot open the network: " + socketError());
         peer = enet_host_connect(host, &address, 1, 0);
         if (!peer) fail("cannot reach " + where());
     }
     enet_uint32 start = enet_time_get();
     int pings = 0;
     std::uint32_t slowest = 0;
-    std::string line1 = hosting ? "waiting for a player" : "joining " + where();
-    std::string line2 = hosting ? "on port " + std::to_string(options.port) : "";
+    std::vector<std::string> lines{"joining " + where()};
+    if (hosting) {
+        std::string port = std::to_string(options.port);
+        std::vector<std::string> addresses = localAddresses(MAX_ADDRESSES_SHOWN);
+        lines = {addresses.empty() ? "waiting for a player on port " + port : "waiting for a player to join"};
+        for (const std::string &address : addresses) lines.push_back(address + ":" + port);
+    }
     while (!playing) {
         ENetEvent event;
         while (!playing && enet_host_service(host, &event, 0) > 0) {
@@ -350,7 +371,7 @@ void connectPlayers() {
             game_state = STATE_QUIT;
             return;
         }
-        drawWaiting(line1, line2);
+        drawWaiting(lines);
         rest(10);
     }
 }

@@ -3,8 +3,18 @@
 // Linux ALLEGRO_WITH_XWINDOWS and ALLEGRO_WITH_ALSADIGI.
 #include "platform.h"
 
+#ifdef _WIN32
+// The sockets' headers before the library's, so that windows.h takes
+// winsock2.h; its BITMAP is not the library's.
+#define BITMAP WINDOWS_BITMAP
+#include <iphlpapi.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#undef BITMAP
+#endif
 #include <allegro.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 
@@ -14,6 +24,10 @@
 #include <X11/extensions/Xrandr.h>
 #include <allegro/platform/aintunix.h>  // XLOCK, XUNLOCK
 #include <alsa/asoundlib.h>  // snd_lib_error_set_handler
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
 #include <xalleg.h>  // the library's X display and window
 
 extern void *allegro_icon;  // the library's X11 window icon (an XPM)
@@ -111,6 +125,36 @@ std::vector<Monitor> monitors() { return {}; }  // the desktop is the library's 
 
 void windowPosition(int &x, int &y) { x = y = 0; }
 
+std::vector<std::string> localAddresses(std::size_t most) {
+    std::vector<std::string> found;
+    ULONG size = 16384;
+    std::vector<unsigned char> buffer;
+    ULONG result = ERROR_BUFFER_OVERFLOW;
+    for (int tries = 0; tries < 3 && result == ERROR_BUFFER_OVERFLOW; tries++) {
+        buffer.resize(size);
+        result =
+            GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
+                                 nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()), &size);
+    }
+    if (result != NO_ERROR) return found;
+    for (auto *a = reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()); a; a = a->Next) {
+        if (a->OperStatus != IfOperStatusUp || a->IfType == IF_TYPE_SOFTWARE_LOOPBACK) continue;
+        for (auto *u = a->FirstUnicastAddress; u && found.size() < most; u = u->Next) {
+            const auto *in = reinterpret_cast<const sockaddr_in *>(u->Address.lpSockaddr);
+            if (in->sin_family != AF_INET) continue;
+            const unsigned char *b = reinterpret_cast<const unsigned char *>(&in->sin_addr);
+            if (b[0] == 127) continue;
+            found.push_back(std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
+                            std::to_string(b[3]));
+        }
+    }
+    return found;
+}
+
+static int lastSocketError() { return WSAGetLastError(); }
+static const int IN_USE = WSAEADDRINUSE, DENIED = WSAEACCES, NOT_HERE = WSAEADDRNOTAVAIL, NO_NETWORK = WSAENETUNREACH,
+                 NO_HOST = WSAEHOSTUNREACH;
+
 #else
 
 std::string settingsPath() {
@@ -180,7 +224,41 @@ void windowPosition(int &x, int &y) {
     XUNLOCK();
 }
 
+std::vector<std::string> localAddresses(std::size_t most) {
+    std::vector<std::string> found;
+    ifaddrs *all = nullptr;
+    if (getifaddrs(&all) != 0) return found;
+    for (ifaddrs *i = all; i && found.size() < most; i = i->ifa_next) {
+        if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET) continue;
+        if (!(i->ifa_flags & IFF_UP) || (i->ifa_flags & IFF_LOOPBACK)) continue;
+        char text[INET_ADDRSTRLEN];
+        if (inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in *>(i->ifa_addr)->sin_addr, text, sizeof text))
+            found.push_back(text);
+    }
+    freeifaddrs(all);
+    return found;
+}
+
+static int lastSocketError() { return errno; }
+static const int IN_USE = EADDRINUSE, DENIED = EACCES, NOT_HERE = EADDRNOTAVAIL, NO_NETWORK = ENETUNREACH,
+                 NO_HOST = EHOSTUNREACH;
+
 #endif
+
+std::string socketError() {
+    int code = lastSocketError();
+    const struct {
+        int code;
+        const char *words;
+    } KNOWN[] = {{IN_USE, "the port is already in use"},
+                 {DENIED, "not allowed here"},
+                 {NOT_HERE, "no such address on this machine"},
+                 {NO_NETWORK, "the network cannot be reached"},
+                 {NO_HOST, "the other machine cannot be reached"}};
+    for (const auto &k : KNOWN)
+        if (k.code == code) return k.words;
+    return "socket error " + std::to_string(code);
+}
 
 static const std::size_t QUIT_SIGNAL_COUNT = sizeof QUIT_SIGNALS / sizeof QUIT_SIGNALS[0];
 static bool ignoredAtStart[QUIT_SIGNAL_COUNT];

@@ -60,4 +60,13 @@ bool chooseMonitor(const std::vector<Monitor> &all, int x, int y, Monitor &chose
 // Where the game's window stands (its top-left corner on the desktop).
 void windowPosition(int &x, int &y);
 
+// This machine's IPv4 addresses that a player on another machine could
+// join: one for each network interface that is up, not the loopback; at
+// most `most` of them.
+std::vector<std::string> localAddresses(std::size_t most);
+
+// What went wrong with the last network call, in the same words on every
+// platform ("the port is already in use").
+std::string socketError();
+
 }  // namespace rallyton

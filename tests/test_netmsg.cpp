@@ -2,10 +2,13 @@
 // is refused whole, and the input delay follows the round trip.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "netmsg.h"
+#include "platform.h"
 
 using namespace rallyton;
 
@@ -83,15 +86,42 @@ TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
 TEST(NetMessages, AnotherVersionOrProtocolIsNamedBesideOurs) {
     NetMessage theirs = make(NET_HELLO);
     EXPECT_EQ(versionMismatch(theirs, "1.1"), "");
-    EXPECT_EQ(versionMismatch(theirs, "1.2"), "the other game is rallyton 1.1 (network protocol 1); this one is "
-                                              "rallyton 1.2 (network protocol 1)");
+    EXPECT_EQ(versionMismatch(theirs, "1.2"),
+              "the other game is rallyton 1.1 (network protocol 1); this one is "
+              "rallyton 1.2 (network protocol 1)");
     theirs.protocol = NET_PROTOCOL + 1;
-    EXPECT_EQ(versionMismatch(theirs, "1.1"), "the other game is rallyton 1.1 (network protocol 2); this one is "
-                                              "rallyton 1.1 (network protocol 1)");
+    EXPECT_EQ(versionMismatch(theirs, "1.1"),
+              "the other game is rallyton 1.1 (network protocol 2); this one is "
+              "rallyton 1.1 (network protocol 1)");
 }
 
 TEST(NetMessages, TheInputDelayIsHalfTheRoundTripInTicksAndTwoMore) {
     const unsigned cases[][2] = {{0, 2},  {1, 3},   {20, 3},   {21, 4},   {40, 4},
                                  {41, 5}, {100, 7}, {540, 29}, {541, 30}, {60000, 30}};  // round trip ms, ticks
     for (auto &c : cases) EXPECT_EQ(inputDelay(c[0]), int(c[1])) << c[0] << " ms";
+}
+
+// The waiting screen's addresses are this machine's, as `ip` lists those of
+// the interfaces that are up, without the loopback's; socket errors read the
+// same on every platform.
+TEST(NetPlatform, TheHostsAddressesAndSocketErrors) {
+    std::vector<std::string> listed;
+    if (FILE *ip = popen("ip -4 -o addr show up 2>/dev/null", "r")) {
+        char line[512], name[64], address[64];
+        while (std::fgets(line, sizeof line, ip))
+            if (std::sscanf(line, "%*d: %63s inet %63[0-9.]", name, address) == 2 &&
+                std::string(address).rfind("127.", 0))
+                listed.push_back(address);
+        pclose(ip);
+    }
+    EXPECT_EQ(localAddresses(16), listed);
+    EXPECT_EQ(localAddresses(0).size(), 0u);
+    const std::pair<int, const char *> errors[] = {{EADDRINUSE, "the port is already in use"},
+                                                   {EACCES, "not allowed here"},
+                                                   {EHOSTUNREACH, "the other machine cannot be reached"},
+                                                   {EPERM, "socket error 1"}};
+    for (const auto &[code, words] : errors) {
+        errno = code;
+        EXPECT_EQ(socketError(), words);
+    }
 }

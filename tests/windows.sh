@@ -67,6 +67,55 @@ check "the close button: the program ends with status 0" eq "$game_status" 0
 check "... and said why it plays at 1x" grep -qFx \
   "rallyton: a 960 x 720 window does not fit the 640 x 480 desktop; playing in the 320 x 240 one$(printf '\r')" "$game_out"
 
+# ---- network play against the Linux build -------------------------------------
+# Each way round over the loopback, the Linux game on a display of its own:
+# both players steer (both paddles reach the top), the guest leaves with
+# ESC, and the two tick logs agree digest for digest over more than 1,000
+# ticks. A port already taken is refused with the same line by both builds;
+# the close button in the waiting screen ends the program with status 0.
+linux_player() { game=$linux/rallyton game_dir=$linux game_wrapper="" window_match="" player_display="" player "$@"; }
+windows_player() { player_display=$wine_display player "$@"; }
+close_box() {  # Return on the program's message box (which window is the box, Wine decides) until it ends
+  for _ in $(seq 10); do
+    for wid in $(xdotool search --name '^rallyton$'); do press Return 2>/dev/null; done
+    sleep 1 && ! kill -0 "$1" 2>/dev/null && break
+  done
+}
+refused() { [ "$2" -eq 1 ] && said "$1" "$in_use"; }  # NAME STATUS: the port taken, said in one line
+both_top() { at_top "$1" && at_top "$1" right; }
+match() {  # HOST GUEST
+  on "$1" && serving "$1-serve" && on "$2" && check "$1 and $2: the serve countdown" serving "$2-serve"
+  together "on $1 && hold Up 1.5" "on $2 && hold w 1.5"
+  on "$1" && check "... both players steer: both paddles at the top" seen "$1-top" both_top "$1-top"
+  together "on $1 && for k in Down Up Down Up Down; do hold \$k 0.6; done" "on $2 && for k in s w s w s; do hold \$k 0.7; done"
+  check "... their tick logs agree" agree 1000 "$1" "$2"
+  on "$2" && press Escape && on "$1" && check "... ESC on $2: $1 at the title" title_shown "$1-title"
+  check "... saying why" said "$1" "the other player left the match"
+}
+wine_display=$DISPLAY port=$((28000 + RANDOM % 2000))
+in_use="cannot wait for a player on port $port: the port is already in use"
+linux_player lhost --host "$port"
+on lhost && waiting_shown lhost-waiting
+windows_player wbusy --host "$port"
+close_box "$wbusy_pid"
+wait "$wbusy_pid"
+check "the port taken: Windows refuses it with one line, status $?" refused wbusy $?
+windows_player wguest --join "127.0.0.1:$port"
+match lhost wguest
+stop lhost wguest
+windows_player whost --host "$port"
+on whost && check "Windows hosts: the waiting screen" waiting_shown whost-waiting
+(cd "$linux" && ./rallyton --host "$port" >"$scratch/lbusy.out" 2>&1)
+check "... its port taken: Linux refuses it with the same line, status $?" refused lbusy $?
+linux_player lguest --join "127.0.0.1:$port"
+match whost lguest
+stop whost lguest
+windows_player wclose --host "$((port + 1))"
+on wclose && waiting_shown wclose-waiting
+eval "$(xdotool getwindowgeometry --shell "$wid")" && xdotool mousemove --window "$wid" $((WIDTH - 10)) 10 click 1
+game_pid=$wclose_pid && wait_game 30
+check "the close button in the waiting screen: status $game_status" eq "$game_status" 0
+
 # The program alone, with no data anywhere it looks: a message box says why
 # (a shortcut has no terminal), and once it is closed the program ends
 # with status 1, the same line on stderr.
@@ -75,12 +124,7 @@ game_dir=$scratch/lone start_wine
 box() { import -window root "$scratch/box.png" 2>/dev/null && gt "$(/usr/bin/convert "$scratch/box.png" -depth 8 txt:- | grep -c '#F5F5F5')" 10000; }
 for _ in $(seq 300); do box && break; sleep 0.2; done
 check "without its data: a message box" box
-# Return on the box (which window of the program's is the box, Wine decides).
-for _ in $(seq 10); do
-  for wid in $(xdotool search --name '^rallyton$'); do press Return 2>/dev/null; done
-  sleep 1 && ! kill -0 "$game_pid" 2>/dev/null && break
-done
-wait_game 5
+close_box "$game_pid" && wait_game 5
 check "... and once it is closed, status 1" eq "$game_status" 1
 check "... and the line on stderr" grep -qF "rallyton: cannot find its datafile; looked for data\\data.dat, " "$game_out"
 

@@ -11,8 +11,9 @@ passed=0
 # stopped on an error. Also stops what the script started.
 finish() {
   local status=$?
-  [ -n "${game_pid:-}" ] && kill -9 "$game_pid" 2>/dev/null
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  kill -9 ${game_pid:-} "${games[@]}" 2>/dev/null
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null && wineserver -w
+  kill ${xvfb_pid:-} "${xvfbs[@]}" 2>/dev/null
   [ -n "${KEEP:-}" ] || rm -rf "$scratch"
   echo "$passed passed, $failures failed"
   [ "$status" -eq 0 ] && [ "$failures" -eq 0 ] && exit 0
@@ -51,9 +52,56 @@ start_game() {  # [ARGUMENTS...]
   echo "FAIL the game opened no window" && failures=$((failures + 1)) && exit 1
 }
 
+# player NAME [ARGUMENTS...]: one of several games at once, each on a display
+# of its own (or on $player_display), started as start_game does, logging
+# its ticks into $scratch/NAME.ticks and what it says into $scratch/NAME.out;
+# sets NAME_pid and NAME_display and NAME_wid. on NAME: the display and the
+# window that press, hold and shot then use.
+player() {
+  local name=$1 w="" log=$scratch/$1.ticks
+  shift
+  if [ -n "${player_display:-}" ]; then DISPLAY=$player_display; else
+    local first=${xvfb_pid:-}
+    start_xvfb && xvfbs+=("$xvfb_pid") && xvfb_pid=$first
+  fi
+  [ "${game_wrapper:-}" = wine ] && log="Z:${log//\//\\}"  # Wine's name for the same file
+  (cd "$game_dir" && RALLYTON_TICK_LOG=$log exec ${game_wrapper:-} "$game" "$@" >>"$scratch/$name.out" 2>&1) &
+  eval "${name}_pid=$! ${name}_display=$DISPLAY" && games+=($!)
+  for _ in $(seq "${window_wait:-100}"); do
+    w=$(xdotool search ${window_match:---class Rallyton} 2>/dev/null | head -n 1) && [ -n "$w" ] && break
+    sleep 0.05
+  done
+  eval "${name}_wid=$w"
+}
+xvfbs=() games=()
+stop() { local p n; for n; do p=${n}_pid && kill -9 "${!p}" 2>/dev/null; wait "${!p}" 2>/dev/null; done; }  # NAME...
+on() { local d=${1}_display w=${1}_wid && DISPLAY=${!d} && wid=${!w}; }
+said() { tr -d '\r' <"$scratch/$1.out" | grep -qFx "rallyton: $2"; }  # (Wine ends its lines with CR LF)
+# agree N: the two players' tick logs agree line for line over more than N
+# ticks (waiting up to 30 s for that many).
+agree() {
+  local n h g
+  for _ in $(seq 300); do
+    h=$(wc -l <"$scratch/$2.ticks") g=$(wc -l <"$scratch/$3.ticks")
+    n=$((h < g ? h : g))
+    [ "$n" -gt "$1" ] && break
+    sleep 0.1
+  done
+  echo "     $n ticks in common"
+  [ "$n" -gt "$1" ] && cmp -s <(head -n "$n" "$scratch/$2.ticks") <(head -n "$n" "$scratch/$3.ticks")
+}
+
+# together COMMAND...: runs the commands (strings) side by side, and waits for them.
+together() {
+  local pids=() c
+  for c in "$@"; do eval "$c" & pids+=($!); done
+  wait "${pids[@]}"
+}
+
 now() { echo "$(date +%s.%N) - $t0" | bc -l; }
 at() { sleep "$(echo "d = $1 - ($(date +%s.%N) - $t0); if (d < 0) 0 else d" | bc -l)"; }  # T s after the start (T may be a sum)
 press() { xdotool windowfocus --sync "$wid" keydown "$1" sleep 0.1 keyup "$1" sleep 0.1; }
+hold() { xdotool windowfocus --sync "$wid" keydown "$1" sleep "$2" keyup "$1"; }  # KEY SECONDS
 shot() { import -window "$wid" "$scratch/$1.png" 2>/dev/null; }
 # count SHOT X Y W H RRGGBB: the pixels of exactly that colour in the box.
 count() { /usr/bin/convert "$scratch/$1.png" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- | grep -ci "#$6"; }
@@ -75,9 +123,16 @@ rally() { seen rally more rally 70 90 40 28 0F0F0F 20; }  # waits for the dark s
 # the top. title_shown and serving wait for theirs.
 title_shown() { seen "$1" more "$1" 75 84 160 28 DCDCDC 50; }
 serving() { seen "$1" more "$1" 70 90 40 28 FFFFFF 20; }
+waiting_shown() { seen "$1" more "$1" 48 98 224 50 C8C8C8 150; }  # the waiting screen's panel and its lines
 paused() { more "$1" 87 90 130 28 BEBEBE 40; }
 not_paused() { eq "$(count "$1" 87 90 130 28 BEBEBE)" 0; }
-left_at_top() { gt "$(/usr/bin/convert "$scratch/$1.png" -crop 10x30+10+0 +repage -depth 8 txt:- | grep -c -E '#[C-F].[0-5].[0-5]')" 50; }
+# at_top SHOT [right]: the left (red) or the right (yellow) paddle at the top.
+at_top() {
+  local x=10 colour='#[C-F].[0-5].[0-5]'
+  [ "${2:-}" = right ] && x=295 colour='#[C-E].[9-B].[2-4].'
+  gt "$(/usr/bin/convert "$scratch/$1.png" -crop 10x30+$x+0 +repage -depth 8 txt:- | grep -c -E "$colour")" 50
+}
+left_at_top() { at_top "$1"; }
 
 # wait_game N: waits up to N seconds for the game to end, then kills it;
 # sets game_status (137 when it had to be killed).
