@@ -24,13 +24,15 @@ bash tests/windows.sh "build-windows/rallyton-$version-win32.zip" build-test
 # Short fuzzing runs: the datafile check and what it lets through to the
 # game's drawing and music, from the corpus in the repo and the streams of
 # the check's own test table (the built datafile damaged in every way the
-# check knows); the settings file's reader; the network messages' decoder. libFuzzer stops with a
-# failure status on a crash, a leak or a sanitizer report.
+# check knows); the settings file's reader; the network messages' decoder;
+# a replay file's reader and the sync test (from the suite's recorded
+# match). libFuzzer stops with a failure status on a crash, a leak, a
+# sanitizer report or a state the sync test finds outside the match.
 CXX=clang++ cmake -S . -B build-fuzz -DRALLYTON_FUZZ=ON -DRALLYTON_TESTS=OFF
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_datacheck fuzz_settings fuzz_netmsg
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_datacheck fuzz_settings fuzz_netmsg fuzz_replay
 passed=0 failed=0
 for run in "datacheck 30 fuzz/corpus build-test/fuzz-seeds" "settings 15 fuzz/settings-corpus" \
-  "netmsg 15 fuzz/netmsg-corpus"; do
+  "netmsg 15 fuzz/netmsg-corpus" "replay 30 build-test/fuzz-seeds-replay"; do
   set -- $run
   target=fuzz_$1 seconds=$2
   shift 2

@@ -1,7 +1,5 @@
 #include "ball.h"
 
-#include <cstdlib>
-
 #include "game.h"
 
 namespace rallyton {
@@ -126,7 +124,7 @@ void Ball::collide(Pong *p) {
             vx = -vx;
         }
     }
-    if (hit && thesound) playSound(ASSET_SOUND_HIT);
+    if (hit) events.add(EVENT_HIT);
 }
 
 void Ball::AI(Pong *cpu, Pong *other) {
@@ -147,7 +145,7 @@ void Ball::AI(Pong *cpu, Pong *other) {
         inWindow = x + size < cx + RIGHT_KICK_BACK && x + size > cx + RIGHT_KICK_FRONT && y + size > cy &&
                    y < cy + PADDLE_HEIGHT;
     if (inWindow) {
-        int r = rand() % 2 + 1;
+        int r = cpuRandom() % 2 + 1;
         int impulse = KICK / r;
         // Jerk away from the other paddle, so the return is aimed away from it.
         if (other->y > FIELD_H / 2) cpu->vel -= impulse;

@@ -15,29 +15,36 @@
 #include "network.h"
 #include "options.h"
 #include "platform.h"
+#include "replay.h"
 #include "screens.h"
 
 namespace rallyton {
 
-int game_state = 0;
-int score[2] = {0, 0};
-unsigned char winner = 0;
-int between = 0;
-int delay1 = 0;
-int delay2 = 0;
-int intro = 0;
-int intro_trans = 0;
-int title_trans = 0;
-int paused_from = STATE_PLAY;
+Match match;
+int &game_state = match.game_state;
+int (&score)[2] = match.score;
+unsigned char &winner = match.winner;
+int &between = match.between;
+int &delay1 = match.delay1;
+int &delay2 = match.delay2;
+int &intro = match.intro;
+int &intro_trans = match.intro_trans;
+int &title_trans = match.title_trans;
+int &paused_from = match.paused_from;
+unsigned char &select = match.select;
+unsigned char (&selection_1)[2] = match.selection_1;
+unsigned char (&selection_2)[2] = match.selection_2;
+unsigned char &p2 = match.p2;
+Pong &P1 = match.P1;
+Pong &CPU = match.CPU;
+Ball &ball = match.ball;
+Events events;
+
 const char *status_note = nullptr;
 static std::string sound_note;  // what start-up has to say about the sound
-unsigned char select = 0;
-unsigned char selection_1[2] = {1, 0};
 const char *s_text_1[2] = {"start game", "exit game"};
-unsigned char selection_2[2] = {1, 0};
 const char *s_text_2[2] = {"1 player", "2 players"};
 int sx[2] = {60, 200};
-unsigned char p2 = 0;
 unsigned char thesound = 1;
 unsigned char thebg = 1;
 unsigned char midi = 0;
@@ -53,12 +60,6 @@ DATAFILE *data = nullptr;
 int zoom = 1;
 int picture_x = 0;
 int picture_y = 0;
-
-Pong P1;
-Pong CPU(1);
-Ball ball;
-
-static unsigned char MyKeyArray[KEY_MAX];
 
 // The game cannot run without its window, its bitmaps and its data: say
 // why in one line and leave with a failure status.
@@ -220,12 +221,14 @@ void initGame() {
         fail(std::string("cannot open a display (is DISPLAY set?)") + (*allegro_error ? ": " : "") + allegro_error);
     catchQuitSignals(quitSignalHandler);
     std::string datafile = checkedDatafile();  // before any window opens
+    loadReplay();  // the same for a replay to play
     install_timer();
     install_mouse();
     install_keyboard();
     installPads();
     show_mouse(nullptr);
-    srand(static_cast<unsigned>(time(nullptr)));
+    unsigned seed = static_cast<unsigned>(time(nullptr));
+    srand(seed);  // the music's draw
     std::string soundNote = installSound();
     install_int_ex(ticker, BPS_TO_TIMER(100));
     set_color_depth(32);
@@ -236,6 +239,8 @@ void initGame() {
     if (!data) fail(datafile + ": cannot be loaded");
 
     setStartValues();
+    match.cpu_random = seed;
+    startReplay();
     set_close_button_callback(close_button_handler);
     set_display_switch_callback(SWITCH_OUT, switchedOut);
     r_midi = rand() % TRACK_COUNT + 1;
@@ -249,31 +254,52 @@ void sayStartUpNote() {
     sound_note.clear();
 }
 
+void advance(const TickInput &in) {
+    input = in;
+    logicProcess();
+    keyPresses();
+}
+
+int cpuRandom() {
+    match.cpu_random = match.cpu_random * 214013u + 2531011u;  // a plain linear congruential step
+    return static_cast<int>(match.cpu_random >> 16 & 0x7FFF);
+}
+
 void processGamePass() {
     int n = ticks.exchange(0);  // a tick arriving now is neither lost nor run twice
     bool away = focus_lost.exchange(0) != 0;
     if (networkMatch()) {
-        // Lockstep: the ticks both players' inputs have come for.
+        // The ticks that are due, our input at once and the other player's
+        // as it comes (rolled back and run again when it was not as guessed).
         bool fresh = runNetworkTicks(n, away);
         if (!options.power_save || fresh) drawProcess();
         else rest(1);
         if (close_button_pressed || signal_caught) leaveNetwork(), game_state = STATE_QUIT;
         return;
     }
-    if (away) pauseMatch();  // the player's hands are elsewhere
+    if (replaying()) {
+        runReplayTicks(n);
+        if (!options.power_save || n > 0) drawProcess();
+        else rest(1);
+        if (close_button_pressed || signal_caught) game_state = STATE_QUIT;
+        return;
+    }
+    if (away) pauseMatch(), playEvents();  // the player's hands are elsewhere
     if (n > MAX_CATCH_UP_TICKS) {
         // The game was stopped (a suspend, a debugger, a stalled display):
         // it goes on from where it stopped, and a match waits for its player.
         n = 0;
-        pauseMatch();
+        pauseMatch(), playEvents();
     }
     if (options.power_save && n == 0) {
         rest(1);  // the picture cannot have changed: give the processor back
     } else {
         while (n > 0) {
             gatherInput(options.controls);
-            logicProcess();
-            keyPresses();
+            int before = game_state;
+            advance(input);
+            playEvents();
+            recordLocalTick(before);
             n--;
         }
         drawProcess();
@@ -298,8 +324,7 @@ void restart() {
     score[0] = 0;
     score[1] = 0;
     winner = 0;
-    shu_list[0] = shu_list[1] = shu_list[2] = 0;
-    shu_num = 0;
+    events.add(EVENT_SHUFFLE_RESET);
     title_trans = VEIL_BLACK;
     selection_1[0] = 1;
     selection_1[1] = 0;
@@ -310,11 +335,11 @@ void restart() {
 
 bool keyPressed(int k) {
     if (input.keys[k]) {
-        if (MyKeyArray[k]) return false;
-        MyKeyArray[k] = 1;
+        if (match.MyKeyArray[k]) return false;
+        match.MyKeyArray[k] = 1;
         return true;
     }
-    MyKeyArray[k] = 0;
+    match.MyKeyArray[k] = 0;
     return false;
 }
 

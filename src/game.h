@@ -7,11 +7,13 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdint>
 #include <string>
 
 #include "ball.h"
 #include "entries.h"  // ASSET_*: the datafile's entry names, written by dat at build time
 #include "field.h"
+#include "input.h"
 #include "paddle.h"
 
 namespace rallyton {
@@ -44,28 +46,57 @@ const int SERVE_TICKS = 200;  // the countdown before each serve
 // it missed and pauses a match.
 const int MAX_CATCH_UP_TICKS = 50;
 
+const int WIN_SCORE = 10;  // the first side to this many points wins
 const int VEIL_BLACK = 255;  // the veil level that hides the frame: where every fade starts or ends
 const int TRACK_COUNT = 3;  // music tracks, played in shuffled cycles
 const int MUSIC_VOLUME = 150;  // MIDI volume with the music on
 
-extern int game_state;
-extern int score[2];
-extern unsigned char winner;
-extern int between;
-extern int delay1;
-extern int delay2;
-extern int intro;
-extern int intro_trans;
-extern int title_trans;
-extern int paused_from;  // the state P resumes: the rally, or a serve countdown paused when the game stalled
+// Everything a tick reads and writes that two games playing one match must
+// agree on, as one value: saved and restored by assignment (rollback, and
+// replays, which start from one). The design's names below refer into it.
+// What stays outside is each player's own: the sound and music switches,
+// the music playlist, the window.
+struct Match {
+    int game_state = 0;
+    int score[2] = {0, 0};
+    unsigned char winner = 0;
+    int between = 0;
+    int delay1 = 0;
+    int delay2 = 0;
+    int intro = 0;
+    int intro_trans = 0;
+    int title_trans = 0;
+    int paused_from = STATE_PLAY;  // the state P resumes: the rally, or a serve countdown paused when the game stalled
+    unsigned char select = 0;
+    unsigned char selection_1[2] = {1, 0};
+    unsigned char selection_2[2] = {1, 0};
+    unsigned char p2 = 0;
+    Pong P1;
+    Pong CPU{1};
+    Ball ball;
+    std::uint32_t cpu_random = 1;  // the computer's own random numbers: the same on every platform
+    unsigned char MyKeyArray[KEY_MAX] = {};  // keyPressed's memory of the keys the tick reads
+};
+extern Match match;
+
+extern int &game_state;
+extern int (&score)[2];
+extern unsigned char &winner;
+extern int &between;
+extern int &delay1;
+extern int &delay2;
+extern int &intro;
+extern int &intro_trans;
+extern int &title_trans;
+extern int &paused_from;
 extern const char *status_note;  // a line over the frame ("waiting for the other player"), or null
-extern unsigned char select;  // lives in our namespace: POSIX owns ::select
-extern unsigned char selection_1[2];
+extern unsigned char &select;  // lives in our namespace: POSIX owns ::select
+extern unsigned char (&selection_1)[2];
 extern const char *s_text_1[2];
-extern unsigned char selection_2[2];
+extern unsigned char (&selection_2)[2];
 extern const char *s_text_2[2];
 extern int sx[2];
-extern unsigned char p2;
+extern unsigned char &p2;
 extern unsigned char thesound;
 extern unsigned char thebg;
 extern unsigned char midi;
@@ -82,9 +113,39 @@ extern int zoom;  // each pixel of DoubleBuffer becomes a zoom x zoom block on t
 extern int picture_x;  // where the picture's top-left corner lies on the screen (full screen centres it)
 extern int picture_y;
 
-extern Pong P1;
-extern Pong CPU;
-extern Ball ball;
+extern Pong &P1;
+extern Pong &CPU;
+extern Ball &ball;
+
+// What a tick asks to be heard, in order: played by its caller once the
+// tick has run (playEvents), dropped for a tick run again.
+enum Event : unsigned char {
+    EVENT_HIT,  // a paddle hit the ball (heard with the sound on)
+    EVENT_CLICK,  // a menu's choice
+    EVENT_MUSIC_STEP,  // the playlist's step of a match tick
+    EVENT_MUSIC_STOP,
+    EVENT_MUSIC_PAUSE,
+    EVENT_MUSIC_RESUME,
+    EVENT_SHUFFLE_RESET,  // the match reset empties the playlist's cycle
+    EVENT_SWITCH_KEYS,  // where a match reads 1 and 2, each player's own switches
+};
+struct Events {
+    static const int MOST = 16;  // more than a tick can ask for
+    int count = 0;
+    Event list[MOST];
+    void add(Event e) {
+        if (count < MOST) list[count++] = e;
+    }
+};
+extern Events events;
+
+// One tick of the game from the input given (the logic, then the keys): it
+// changes only the match, and leaves what is to be heard in events.
+void advance(const TickInput &in);
+
+// The computer's next random number, 0 to 32767, from the match's own
+// generator (so that a replay plays the same on every platform).
+int cpuRandom();
 
 // Start-up cannot go on: one line (and on Windows a message box), status 1.
 [[noreturn]] void fail(const std::string &why);

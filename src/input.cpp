@@ -112,6 +112,22 @@ void chooseControls(const std::string values[PADDLE_ACTIONS + PAD_ACTIONS], cons
     }
 }
 
+std::uint16_t packInput(const TickInput &in) {
+    std::uint16_t bits = 0;
+    for (int i = 0; i < TICK_KEY_COUNT; i++) bits |= (in.keys[TICK_KEYS[i]] ? 1 : 0) << i;
+    for (int side = 0; side < 2; side++)
+        bits |= (in.up[side] ? 1 : 0) << (TICK_KEY_COUNT + 2 * side) | (in.down[side] ? 1 : 0)
+                                                                           << (TICK_KEY_COUNT + 2 * side + 1);
+    return bits;
+}
+
+void unpackInput(std::uint16_t bits, TickInput &in) {
+    for (int i = 0; i < TICK_KEY_COUNT; i++) in.keys[TICK_KEYS[i]] = bits >> i & 1;
+    for (int side = 0; side < 2; side++)
+        in.up[side] = bits >> (TICK_KEY_COUNT + 2 * side) & 1,
+        in.down[side] = bits >> (TICK_KEY_COUNT + 2 * side + 1) & 1;
+}
+
 void installPads() {
     if (install_joystick(JOY_TYPE_AUTODETECT) != 0 || poll_joystick() != 0) return;
     for (int pad = 0; pad < num_joysticks && pad < 2; pad++)

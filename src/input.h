@@ -7,6 +7,7 @@
 
 #include <allegro.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,18 @@ struct TickInput {
 };
 
 extern TickInput input;
+
+// The keys a tick takes single presses of (1 and 2, the sound and music
+// switches, are each player's own and outside the match).
+const int TICK_KEYS[] = {KEY_P, KEY_R, KEY_ESC, KEY_ENTER, KEY_LEFT, KEY_RIGHT};
+const int TICK_KEY_COUNT = 6;
+
+// A tick's input in 10 bits, as replays keep it: the tick keys in the order
+// above, then each paddle's up and down. unpackInput writes only those
+// parts of in (1 and 2 stay as they were).
+const int PACKED_INPUT_BITS = TICK_KEY_COUNT + 4;
+std::uint16_t packInput(const TickInput &in);
+void unpackInput(std::uint16_t bits, TickInput &in);
 
 // The paddle actions, in the order of Controls::keys and the settings' names.
 enum { LEFT_UP, LEFT_DOWN, RIGHT_UP, RIGHT_DOWN, PADDLE_ACTIONS };

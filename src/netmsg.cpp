@@ -13,13 +13,11 @@ const unsigned char MAGIC[4] = {'R', 'L', 'T', 'N'};
 std::size_t sizeOf(int type) {
     switch (type) {
     case NET_HELLO: return 1 + 4 + 2 + NET_VERSION_BYTES;
-    case NET_WELCOME: return 1 + 2 + NET_VERSION_BYTES + 1;
+    case NET_WELCOME: return 1 + 2 + NET_VERSION_BYTES;
     case NET_REFUSE: return 1 + 1 + 2 + NET_VERSION_BYTES;
-    case NET_INPUT: return 1 + 4 + 1;
+    case NET_INPUT: return 1 + 4 + 1 + 1;
     case NET_DIGEST: return 1 + 4 + 8;
     case NET_BYE: return 1 + 1 + 4;
-    case NET_PING:
-    case NET_PONG: return 1 + 4;
     default: return 0;
     }
 }
@@ -62,13 +60,11 @@ std::size_t encodeMessage(const NetMessage &m, unsigned char *out) {
     w.u8(m.type);
     switch (m.type) {
     case NET_HELLO: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol), w.version(m.version); break;
-    case NET_WELCOME: w.u16(m.protocol), w.version(m.version), w.u8(m.delay); break;
+    case NET_WELCOME: w.u16(m.protocol), w.version(m.version); break;
     case NET_REFUSE: w.u8(m.reason), w.u16(m.protocol), w.version(m.version); break;
-    case NET_INPUT: w.u32(m.tick), w.u8(m.bits); break;
+    case NET_INPUT: w.u32(m.tick), w.u8(m.bits), w.u8(unsigned(m.lead + 128)); break;
     case NET_DIGEST: w.u32(m.tick), w.u64(m.digest); break;
     case NET_BYE: w.u8(m.reason), w.u32(m.tick); break;
-    case NET_PING:
-    case NET_PONG: w.u32(m.tick); break;
     }
     return std::size_t(w.p - out);
 }
@@ -87,24 +83,20 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
     case NET_WELCOME:
         m.protocol = std::uint16_t(r.u16());
         if (!r.version(m.version)) return false;
-        m.delay = std::uint8_t(r.u8());
-        if (m.delay < 1 || m.delay > MAX_INPUT_DELAY) return false;
         break;
     case NET_REFUSE:
         m.reason = std::uint8_t(r.u8()), m.protocol = std::uint16_t(r.u16());
         if ((m.reason != REFUSE_VERSION && m.reason != REFUSE_FULL) || !r.version(m.version)) return false;
         break;
     case NET_INPUT:
-        m.tick = r.u32(), m.bits = std::uint8_t(r.u8());
-        if (m.bits & ~INPUT_BITS) return false;
+        m.tick = r.u32(), m.bits = std::uint8_t(r.u8()), m.lead = int(r.u8()) - 128;
+        if ((m.bits & ~INPUT_BITS) || m.lead < -NET_MAX_LEAD || m.lead > NET_MAX_LEAD) return false;
         break;
     case NET_DIGEST: m.tick = r.u32(), m.digest = r.u64(); break;
     case NET_BYE:
         m.reason = std::uint8_t(r.u8()), m.tick = r.u32();
         if (m.reason != BYE_CLOSED && m.reason != BYE_DISAGREE) return false;
         break;
-    case NET_PING:
-    case NET_PONG: m.tick = r.u32(); break;
     }
     message = m;
     return true;
@@ -114,11 +106,6 @@ std::string versionMismatch(const NetMessage &theirs, const std::string &ours) {
     if (theirs.protocol == NET_PROTOCOL && theirs.version == ours) return "";
     return "the other game is rallyton " + theirs.version + " (network protocol " + std::to_string(theirs.protocol) +
            "); this one is rallyton " + ours + " (network protocol " + std::to_string(NET_PROTOCOL) + ")";
-}
-
-int inputDelay(std::uint32_t roundTripMs) {
-    std::uint32_t oneWayTicks = roundTripMs / 20 + (roundTripMs % 20 != 0);  // half, in 10 ms ticks, rounded up
-    return oneWayTicks + 2 > std::uint32_t(MAX_INPUT_DELAY) ? MAX_INPUT_DELAY : int(oneWayTicks + 2);
 }
 
 }  // namespace rallyton

@@ -9,19 +9,17 @@
 
 namespace rallyton {
 
-const std::uint16_t NET_PROTOCOL = 1;  // changes whenever a message or the rules of lockstep change
+const std::uint16_t NET_PROTOCOL = 2;  // changes whenever a message or the rules of play over the network change
 const int NET_VERSION_BYTES = 8;  // the game's version, zero-padded
 const std::size_t NET_MAX_MESSAGE = 16;
 
 enum NetType : std::uint8_t {
     NET_HELLO = 1,  // guest to host: who I am
-    NET_WELCOME,  // host to guest: the match starts, with this input delay
+    NET_WELCOME,  // host to guest: the match starts
     NET_REFUSE,  // host to guest: no (another version, or a player already there)
     NET_INPUT,  // a player's input for one tick
     NET_DIGEST,  // a digest of the match after a tick
     NET_BYE,  // leaving, and why
-    NET_PING,  // host to guest, for the round trip
-    NET_PONG,  // guest to host: the ping's stamp back
 };
 
 enum NetReason : std::uint8_t {
@@ -34,18 +32,20 @@ enum NetReason : std::uint8_t {
 // One tick's input of one player: the paddle's wants and the match keys.
 enum : std::uint8_t { BIT_UP = 1, BIT_DOWN = 2, BIT_P = 4, BIT_R = 8, BIT_ESC = 16, INPUT_BITS = 31 };
 
+// How many ticks a game may run ahead of the other player's input, as an
+// INPUT tells it (its tick against the other's newest input it holds).
+const int NET_MAX_LEAD = 100;
+
 struct NetMessage {
     NetType type = NET_HELLO;
     std::uint16_t protocol = 0;  // HELLO, WELCOME, REFUSE
     std::string version;  // HELLO, WELCOME, REFUSE: printable, at most NET_VERSION_BYTES
     std::uint8_t reason = 0;  // REFUSE, BYE
-    std::uint8_t delay = 0;  // WELCOME: 1 to MAX_INPUT_DELAY ticks
-    std::uint32_t tick = 0;  // INPUT, DIGEST, BYE; PING and PONG: a stamp
+    std::uint32_t tick = 0;  // INPUT, DIGEST, BYE
     std::uint8_t bits = 0;  // INPUT
+    int lead = 0;  // INPUT: -NET_MAX_LEAD to NET_MAX_LEAD
     std::uint64_t digest = 0;  // DIGEST
 };
-
-const int MAX_INPUT_DELAY = 30;
 
 // The bytes of a message (into out, at least NET_MAX_MESSAGE); its size.
 std::size_t encodeMessage(const NetMessage &message, unsigned char *out);
@@ -57,10 +57,5 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
 // "" when the other game's HELLO, WELCOME or REFUSE names our protocol and
 // our version (ours); otherwise the line that names both.
 std::string versionMismatch(const NetMessage &theirs, const std::string &ours);
-
-// The input delay, in ticks, for a measured round trip: half of it (the
-// way there), rounded up to whole ticks, and two ticks more for the jitter
-// of a busy machine or network; at least 2, at most MAX_INPUT_DELAY.
-int inputDelay(std::uint32_t roundTripMs);
 
 }  // namespace rallyton

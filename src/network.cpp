@@ -14,9 +14,11 @@
 
 #include "game.h"
 #include "input.h"
+#include "match.h"
 #include "netmsg.h"
 #include "options.h"
 #include "platform.h"
+#include "replay.h"
 #include "screens.h"
 #include "version.h"
 
@@ -24,13 +26,18 @@ namespace rallyton {
 
 namespace {
 
-const int RING = 64;  // inputs kept: more than twice the largest input delay
+const int ROLLBACK_WINDOW = 30;  // ticks a game runs ahead of the other player's newest input, at most
+// Ticks whose inputs and states are kept: the window, both players' input
+// delays and the other game's own window, with room to spare.
+const int RING = 128;
+const std::uint32_t REMOTE_REACH =
+    2 * MAX_INPUT_DELAY + ROLLBACK_WINDOW + 1;  // how far past our next tick theirs may be
 const int DIGEST_EVERY = 100;  // ticks: once a second
 const int DIGESTS_KEPT = 8;
 const int CONNECT_MS = 5000;  // a host that has not answered by then is not there
 const int GONE_MS = 5000;  // the other player's silence that ends a match
-const int PINGS = 5;  // round trips measured before the match starts
 const int MAX_DUE = MAX_CATCH_UP_TICKS;  // ticks kept waiting while the other player's input is late
+const int SYNC_EVERY = 10;  // ticks between two waits that keep the two games' clocks together
 const enet_uint8 CHANNEL = 0;  // one reliable, ordered channel
 const std::size_t MAX_ADDRESSES_SHOWN = 4;  // on the waiting screen
 
@@ -39,17 +46,24 @@ ENetPeer *peer = nullptr;  // the other player
 bool playing = false;
 bool peerGone = false;  // disconnected: the match plays on only as far as its inputs have come
 int side = 0;  // ours: 0 the host's (left), 1 the guest's (right)
-int delay = 2;
+int delay = 0;  // our input runs this many ticks after its key
 std::uint32_t nextTick = 0;  // the next tick to run
-std::uint32_t remoteNext = 0;  // the next tick whose input the other player will send
-unsigned char localBits[RING], remoteBits[RING];
+std::uint32_t remoteNext = 0;  // the other player's inputs have come for every tick before this
+std::uint32_t confirmedNext = 0;  // every tick before this ran with both real inputs, and is logged
+unsigned char localBits[RING], remoteBits[RING];  // by tick % RING
+unsigned char guessed[RING];  // the other player's input a tick last ran with
+Match before[RING];  // the match before each tick since the last confirmed one
+std::uint32_t wrongFrom = 0;  // the first tick that ran with a wrong guess (nextTick: none)
 int pending = 0;  // ticks due and not run yet
+int theirLead = 0;  // how far the other game runs ahead of our input, as it last said
+int sinceWait = 0;  // ticks since we last waited for the other game's clock
 bool pauseWanted = false;  // the window lost the focus in a rally
 unsigned dropped = 0;  // messages from the other player that were not well formed, or out of turn
+long rollbacks = 0, deepest = 0, runAgain = 0;
 std::uint64_t ownDigest[DIGESTS_KEPT], theirDigest[DIGESTS_KEPT];
 std::uint32_t ownDigestTick[DIGESTS_KEPT], theirDigestTick[DIGESTS_KEPT];
 bool waitingShown = false;
-std::FILE *tickLog = nullptr;  // RALLYTON_TICK_LOG: the input delay, then every tick's digest, to compare two games
+std::FILE *tickLog = nullptr;  // RALLYTON_TICK_LOG: the input delay, then every confirmed tick's digest
 
 void say(const std::string &line) { std::fprintf(stderr, "rallyton: %s\n", line.c_str()); }
 
@@ -68,31 +82,21 @@ NetMessage versionMessage(NetType type) {
     return m;
 }
 
-// Everything the two games must agree on after a tick.
-std::uint64_t matchDigest() {
-    std::uint64_t h = 14695981039346656037u;
-    auto mix = [&h](const void *bytes, std::size_t n) {
-        for (std::size_t i = 0; i < n; i++) h = (h ^ static_cast<const unsigned char *>(bytes)[i]) * 1099511628211u;
-    };
-    const int ints[] = {game_state,  score[0],    score[1],    winner,  between,
-                        title_trans, paused_from, ball.passed, ball.dir};
-    const double doubles[] = {P1.y, P1.vel, CPU.y, CPU.vel, ball.x, ball.y, ball.vx, ball.vy};
-    mix(ints, sizeof ints);
-    mix(doubles, sizeof doubles);
-    return h;
-}
-
 void closeHost() {
     if (host) {
         if (peer) enet_peer_disconnect_later(peer, 0), enet_host_flush(host);
         enet_host_destroy(host);
     }
+    if (playing)
+        say(std::to_string(rollbacks) + " rollbacks, the deepest " + std::to_string(deepest) + " ticks; " +
+            std::to_string(runAgain) + " ticks run again");
     host = nullptr, peer = nullptr;
     playing = false;
     status_note = nullptr;
     if (dropped) say(std::to_string(dropped) + " messages from the other player were not well formed and were dropped");
     dropped = 0;
     if (tickLog) std::fclose(tickLog), tickLog = nullptr;
+    finishRecording();
 }
 
 // The match ends for us: back to the title, and the network closed.
@@ -100,26 +104,38 @@ void endMatch(const std::string &why) {
     if (!why.empty()) say(why);
     closeHost();
     leaveMatch();
+    playEvents();
 }
 
-void startMatch(int inputDelay) {
-    delay = inputDelay;
+int ourLead() { return std::max(-NET_MAX_LEAD, std::min(NET_MAX_LEAD, int(nextTick - remoteNext))); }
+
+void sendInput(std::uint32_t tick, unsigned char bits) {
+    localBits[tick % RING] = bits;
+    NetMessage in;
+    in.type = NET_INPUT, in.tick = tick, in.bits = bits, in.lead = ourLead();
+    send(peer, in);
+}
+
+void startMatch() {
+    delay = options.input_delay;
     playing = true, peerGone = false;
-    nextTick = 0, remoteNext = std::uint32_t(delay), pending = 0, pauseWanted = false;
+    nextTick = remoteNext = confirmedNext = wrongFrom = 0;
+    pending = theirLead = sinceWait = 0, pauseWanted = false;
+    rollbacks = deepest = runAgain = 0;
     std::memset(localBits, 0, sizeof localBits);
     std::memset(remoteBits, 0, sizeof remoteBits);
     for (int i = 0; i < DIGESTS_KEPT; i++) ownDigestTick[i] = theirDigestTick[i] = ~0u;
-    // The same match on both machines, from the same state.
+    // The same match on both machines, from the same state, whatever came before.
+    match = Match();
+    setStartValues();
     restart();
-    p2 = 1, winner = 0, between = SERVE_TICKS, paused_from = STATE_PLAY;
-    P1.vel = CPU.vel = 0;
-    ball.passed = ball.dir = 0;
-    title_trans = VEIL_BLACK;
-    game_state = STATE_MATCH_FADE_IN;
-    for (int k : {KEY_P, KEY_R, KEY_ESC}) input.keys[k] = 0, keyPressed(k);
+    playEvents();
+    p2 = 1, title_trans = VEIL_BLACK, game_state = STATE_MATCH_FADE_IN;
     const char *log = std::getenv("RALLYTON_TICK_LOG");
     if (log && *log) tickLog = openFile(log, "wb");  // the same bytes on every platform
     if (tickLog) std::fprintf(tickLog, "delay %d\n", delay);
+    for (int t = 0; t < delay; t++) sendInput(std::uint32_t(t), 0);  // the ticks before our first key counts
+    beginRecording(match);
     ticks = 0;
     sayStartUpNote();
 }
@@ -138,12 +154,13 @@ void take(const NetMessage &m) {
     if (m.type == NET_INPUT) {
         // Inputs come in order, one a tick, never further ahead than the
         // other game can be.
-        if (m.tick != remoteNext || m.tick >= nextTick + std::uint32_t(2 * delay + 1)) return void(dropped++);
+        if (m.tick != remoteNext || m.tick >= nextTick + REMOTE_REACH) return void(dropped++);
         remoteBits[m.tick % RING] = m.bits;
         remoteNext++;
+        theirLead = m.lead;
+        if (m.tick < nextTick && m.bits != guessed[m.tick % RING]) wrongFrom = std::min(wrongFrom, m.tick);
     } else if (m.type == NET_DIGEST) {
-        if (m.tick % DIGEST_EVERY != DIGEST_EVERY - 1 || m.tick >= nextTick + std::uint32_t(2 * delay + 1))
-            return void(dropped++);
+        if (m.tick % DIGEST_EVERY != DIGEST_EVERY - 1 || m.tick > nextTick + MAX_INPUT_DELAY) return void(dropped++);
         int i = int(m.tick / DIGEST_EVERY % DIGESTS_KEPT);
         theirDigest[i] = m.digest, theirDigestTick[i] = m.tick;
         compareDigests(m.tick);
@@ -197,40 +214,64 @@ unsigned char ourBits() {
     return bits;
 }
 
-void runTick() {
-    std::uint32_t t = nextTick;
-    gatherInput(options.controls);
-    NetMessage in;
-    in.type = NET_INPUT, in.tick = t + std::uint32_t(delay), in.bits = ourBits();
-    localBits[in.tick % RING] = in.bits;
-    send(peer, in);
-
+// A tick's input from both players': each steers their own paddle; P, R
+// and ESC act for both; the menus' keys do nothing. The keyboard's 1 and 2
+// stay as gathered.
+TickInput bothPlayers(unsigned char ours, unsigned char theirs) {
+    TickInput in = input;
     unsigned char bits[2];
-    bits[side] = localBits[t % RING];
-    bits[1 - side] = remoteBits[t % RING];
-    unsigned char both = bits[0] | bits[1];
-    input.keys[KEY_P] = (both & BIT_P) != 0;
-    input.keys[KEY_R] = (both & BIT_R) != 0;
-    input.keys[KEY_ESC] = (both & BIT_ESC) != 0;
-    input.keys[KEY_ENTER] = input.keys[KEY_LEFT] = input.keys[KEY_RIGHT] = 0;
-    for (int s = 0; s < 2; s++) input.up[s] = (bits[s] & BIT_UP) != 0, input.down[s] = (bits[s] & BIT_DOWN) != 0;
-    logicProcess();
-    keyPresses();
-    nextTick++;
+    bits[side] = ours, bits[1 - side] = theirs;
+    unsigned char either = bits[0] | bits[1];
+    in.keys[KEY_P] = (either & BIT_P) != 0;
+    in.keys[KEY_R] = (either & BIT_R) != 0;
+    in.keys[KEY_ESC] = (either & BIT_ESC) != 0;
+    in.keys[KEY_ENTER] = in.keys[KEY_LEFT] = in.keys[KEY_RIGHT] = 0;
+    for (int s = 0; s < 2; s++) in.up[s] = (bits[s] & BIT_UP) != 0, in.down[s] = (bits[s] & BIT_DOWN) != 0;
+    return in;
+}
 
-    std::uint64_t digest = matchDigest();
-    if (tickLog) std::fprintf(tickLog, "%u %016llx\n", t, static_cast<unsigned long long>(digest));
-    if (game_state == STATE_TITLE_FADE_IN) {  // ESC: the match is over for both
-        endMatch((bits[1 - side] & BIT_ESC) ? "the other player left the match" : "");
-        return;
-    }
-    if (t % DIGEST_EVERY == DIGEST_EVERY - 1) {
-        int i = int(t / DIGEST_EVERY % DIGESTS_KEPT);
-        ownDigest[i] = digest, ownDigestTick[i] = t;
-        NetMessage d;
-        d.type = NET_DIGEST, d.tick = t, d.digest = digest;
-        send(peer, d);
-        compareDigests(t);
+// Runs tick t: with the other player's input where it has come, else the
+// guess that they still do what they did last. A tick run again plays nothing.
+void runTick(std::uint32_t t, bool again) {
+    before[t % RING] = match;
+    unsigned char theirs = t < remoteNext ? remoteBits[t % RING] : remoteNext ? remoteBits[(remoteNext - 1) % RING] : 0;
+    guessed[t % RING] = theirs;
+    advance(bothPlayers(localBits[t % RING], theirs));
+    if (again) events.count = 0;
+    else playEvents();
+}
+
+// An input came that is not what a tick ran with: back to the match before
+// that tick, and every tick since run again with what is known now.
+void rollBack() {
+    if (wrongFrom >= nextTick) return;
+    long depth = long(nextTick - wrongFrom);
+    rollbacks++, deepest = std::max(deepest, depth), runAgain += depth;
+    match = before[wrongFrom % RING];
+    for (std::uint32_t t = wrongFrom; t < nextTick; t++) runTick(t, true);
+    wrongFrom = nextTick;
+}
+
+// The ticks that both players' inputs have come for and that ran with them
+// are final: logged, compared, recorded. A match left with ESC ends here,
+// once the tick that left it is final.
+void confirm() {
+    while (playing && confirmedNext < std::min(remoteNext, nextTick)) {
+        std::uint32_t t = confirmedNext++;
+        const Match &after = t + 1 < nextTick ? before[(t + 1) % RING] : match;
+        std::uint64_t digest = matchDigest(after);
+        if (tickLog) std::fprintf(tickLog, "%u %016llx\n", t, static_cast<unsigned long long>(digest));
+        recordTick(bothPlayers(localBits[t % RING], remoteBits[t % RING]), after);
+        if (after.game_state == STATE_TITLE_FADE_IN)
+            return endMatch((remoteBits[t % RING] & BIT_ESC) ? "the other player left the match" : "");
+        if (t % DIGEST_EVERY == DIGEST_EVERY - 1) {
+            int i = int(t / DIGEST_EVERY % DIGESTS_KEPT);
+            ownDigest[i] = digest, ownDigestTick[i] = t;
+            NetMessage d;
+            d.type = NET_DIGEST, d.tick = t, d.digest = digest;
+            send(peer, d);
+            compareDigests(t);
+        }
     }
 }
 
@@ -255,52 +296,32 @@ void drawWaiting(const std::vector<std::string> &lines) {
     blitBuffer();
 }
 
-// The handshake, on the host's side, with one guest: its HELLO, then the
-// round trips, then WELCOME. Returns true when the match can start.
-bool hostHandshake(ENetPeer *guest, const NetMessage &m, int &pings, std::uint32_t &slowest) {
-    if (m.type == NET_HELLO) {
-        std::string mismatch = versionMismatch(m, RALLYTON_VERSION);
-        if (!mismatch.empty()) {
-            say(mismatch);
-            NetMessage no = versionMessage(NET_REFUSE);
-            no.reason = REFUSE_VERSION;
-            send(guest, no);
-            enet_peer_disconnect_later(guest, 0);
-            peer = nullptr;
-            return false;
-        }
-        pings = 0, slowest = 0;
-    } else if (m.type == NET_PONG && pings < PINGS) {
-        std::uint32_t rtt = enet_time_get() - m.tick;
-        if (rtt > slowest) slowest = rtt;
-        if (++pings == PINGS) {
-            NetMessage yes = versionMessage(NET_WELCOME);
-            yes.delay = std::uint8_t(inputDelay(slowest));
-            send(guest, yes);
-            enet_host_flush(host);
-            startMatch(yes.delay);
-            return true;
-        }
-    } else {
-        dropped++;
+// The handshake, on the host's side, with one guest: its HELLO, then
+// WELCOME and the match. Returns true when the match has started.
+bool hostHandshake(ENetPeer *guest, const NetMessage &m) {
+    if (m.type != NET_HELLO) return dropped++, false;
+    std::string mismatch = versionMismatch(m, RALLYTON_VERSION);
+    if (!mismatch.empty()) {
+        say(mismatch);
+        NetMessage no = versionMessage(NET_REFUSE);
+        no.reason = REFUSE_VERSION;
+        send(guest, no);
+        enet_peer_disconnect_later(guest, 0);
+        peer = nullptr;
         return false;
     }
-    NetMessage ping;
-    ping.type = NET_PING, ping.tick = enet_time_get();
-    send(guest, ping);
-    return false;
+    send(guest, versionMessage(NET_WELCOME));
+    enet_host_flush(host);
+    startMatch();
+    return true;
 }
 
-// The guest's side: HELLO once connected, PONG for each PING, then WELCOME.
+// The guest's side: HELLO once connected, then WELCOME.
 bool guestHandshake(const NetMessage &m) {
-    if (m.type == NET_PING) {
-        NetMessage pong;
-        pong.type = NET_PONG, pong.tick = m.tick;
-        send(peer, pong);
-    } else if (m.type == NET_WELCOME) {
+    if (m.type == NET_WELCOME) {
         std::string mismatch = versionMismatch(m, RALLYTON_VERSION);
         if (!mismatch.empty()) fail(mismatch);
-        startMatch(m.delay);
+        startMatch();
         return true;
     } else if (m.type == NET_REFUSE) {
         fail(m.reason == REFUSE_FULL ? where() + " already has its other player"
@@ -334,8 +355,6 @@ void connectPlayers() {
         if (!peer) fail("cannot reach " + where());
     }
     enet_uint32 start = enet_time_get();
-    int pings = 0;
-    std::uint32_t slowest = 0;
     std::vector<std::string> lines{"joining " + where()};
     if (hosting) {
         std::string port = std::to_string(options.port);
@@ -357,7 +376,7 @@ void connectPlayers() {
             } else if (event.type == ENET_EVENT_TYPE_RECEIVE) {
                 NetMessage m;
                 if (event.peer == peer && decode(event.packet, m)) {
-                    if (hosting) hostHandshake(peer, m, pings, slowest);
+                    if (hosting) hostHandshake(peer, m);
                     else guestHandshake(m);
                 }
                 enet_packet_destroy(event.packet);
@@ -380,20 +399,36 @@ bool networkMatch() { return playing; }
 
 bool runNetworkTicks(int due, bool away) {
     if (away) pauseWanted = true;
+    long ranAgain = runAgain;
     serviceMatch();
-    pending = std::min(pending + due, MAX_DUE);  // a stopped game catches up no further than a local one
-    int ran = 0;
-    while (playing && pending > 0 && remoteNext > nextTick) runTick(), pending--, ran++;
+    if (playing) rollBack(), confirm();
     if (!playing) return true;
-    bool waiting = pending > 0 && remoteNext <= nextTick;
+    bool rolled = runAgain != ranAgain;
+    pending = std::min(pending + due, MAX_DUE);  // a stopped game catches up no further than a local one
+    // The game that runs ahead of the other waits a tick now and then, so
+    // that neither has to guess much more of the other's input than the
+    // network's delay.
+    if (pending > 0 && sinceWait >= SYNC_EVERY && ourLead() - theirLead >= 2) pending--, sinceWait = 0;
+    int ran = 0;
+    // Our input at once; a tick that left the match waits to be final.
+    while (playing && pending > 0 && nextTick < remoteNext + ROLLBACK_WINDOW && game_state != STATE_TITLE_FADE_IN) {
+        gatherInput(options.controls);
+        sendInput(nextTick + std::uint32_t(delay), ourBits());
+        runTick(nextTick++, false);
+        wrongFrom = nextTick;
+        pending--, ran++, sinceWait++;
+        confirm();
+    }
+    if (!playing) return true;
+    bool waiting = pending > 0;
     if (waiting && peerGone) {
         endMatch("the other player is gone");
         return true;
     }
-    status_note = waiting ? "waiting for the other player" : nullptr;
-    bool changed = waiting != waitingShown;
-    waitingShown = waiting;
-    return ran > 0 || changed;
+    status_note = waiting && nextTick >= remoteNext + ROLLBACK_WINDOW ? "waiting for the other player" : nullptr;
+    bool changed = (status_note != nullptr) != waitingShown;
+    waitingShown = status_note != nullptr;
+    return ran > 0 || changed || rolled;
 }
 
 void leaveNetwork() {

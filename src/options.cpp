@@ -25,7 +25,7 @@ const std::size_t MAX_SETTINGS_BYTES = 65536;  // a settings file is a few lines
 
 const char USAGE[] =
     "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join HOST[:PORT]]\n"
-    "                [--help] [--version]\n";
+    "                [--input-delay N] [--record FILE] [--replay FILE [--verify]] [--help] [--version]\n";
 
 std::string lower(std::string text) {
     for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -59,6 +59,15 @@ bool parsePort(const std::string &text, int &port) {
     int n = std::atoi(text.c_str());
     if (n < 1 || n > 65535) return false;
     port = n;
+    return true;
+}
+
+// "0" to "10".
+bool parseInputDelay(const std::string &text, int &delay) {
+    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    int n = std::atoi(text.c_str());
+    if (n > MAX_INPUT_DELAY) return false;
+    delay = n;
     return true;
 }
 
@@ -100,6 +109,11 @@ void printHelp() {
         "  --host [PORT]    wait for a player on another machine (UDP port, by default %d), then\n"
         "                   play a two-player match: you the left paddle\n"
         "  --join HOST[:PORT]  join the game hosted there: you the right paddle\n"
+        "  --input-delay N  network play: your paddle answers N ticks after your key (0 to 10,\n"
+        "                   by default 0; the other player's moves are shown as they come)\n"
+        "  --record FILE    write the first match played (here or over the network) to FILE\n"
+        "  --replay FILE    play a recorded match in the window (ESC leaves)\n"
+        "  --verify         with --replay: check it without a window, as fast as it goes\n"
         "  --help           print this help and exit\n"
         "  --version        print the version and exit\n"
         "\n"
@@ -118,6 +132,7 @@ void printHelp() {
         "  right_up = W       # right_up, right_down (W, UP, PGUP, 8_PAD, ...)\n"
         "  pad_pause = 7      # the pad's buttons by number: pad_confirm, pad_back, pad_pause\n"
         "  port = %d       # network play's port\n"
+        "  input_delay = 0    # network play: ticks your paddle waits (0 to 10)\n"
         "The command line wins over the file; the game never writes it.\n",
         DEFAULT_PORT, settingsPath().c_str(), DEFAULT_PORT);
 }
@@ -164,6 +179,7 @@ void applySettings(const std::string &text, const std::string &path, Options &op
         else if (key == "fullscreen") good = parseSwitch(value, options.fullscreen);
         else if (key == "power_save") good = parseSwitch(value, options.power_save);
         else if (key == "port") good = parsePort(value, options.port);
+        else if (key == "input_delay") good = parseInputDelay(value, options.input_delay);
         if (!good)
             complaints.push_back(path + ": " + printable(key) + " = " + printable(value) +
                                  " is not a valid value; using the default");
@@ -172,7 +188,7 @@ void applySettings(const std::string &text, const std::string &path, Options &op
 }
 
 int applyCommandLine(int argc, char **argv, Options &options) {
-    enum { SCALE = 1000, FULLSCREEN, WINDOWED, POWER_SAVE, VERSION, HOST, JOIN };
+    enum { SCALE = 1000, FULLSCREEN, WINDOWED, POWER_SAVE, VERSION, HOST, JOIN, INPUT_DELAY, RECORD, REPLAY, VERIFY };
     static const option LONG_OPTIONS[] = {{"scale", required_argument, nullptr, SCALE},
                                           {"fullscreen", no_argument, nullptr, FULLSCREEN},
                                           {"windowed", no_argument, nullptr, WINDOWED},
@@ -181,6 +197,10 @@ int applyCommandLine(int argc, char **argv, Options &options) {
                                           {"version", no_argument, nullptr, VERSION},
                                           {"host", optional_argument, nullptr, HOST},
                                           {"join", required_argument, nullptr, JOIN},
+                                          {"input-delay", required_argument, nullptr, INPUT_DELAY},
+                                          {"record", required_argument, nullptr, RECORD},
+                                          {"replay", required_argument, nullptr, REPLAY},
+                                          {"verify", no_argument, nullptr, VERIFY},
                                           {nullptr, 0, nullptr, 0}};
     opterr = 0;  // our own messages
     optind = 0;  // a fresh scan (glibc and mingw-w64 alike)
@@ -208,8 +228,17 @@ int applyCommandLine(int argc, char **argv, Options &options) {
                 return usageError("--join takes HOST or HOST:PORT, not", optarg);
             options.net = NET_JOIN;
             break;
+        case INPUT_DELAY:
+            if (!parseInputDelay(optarg, options.input_delay))
+                return usageError("--input-delay takes 0 to 10, not", optarg);
+            break;
+        case RECORD: options.record = optarg; break;
+        case REPLAY: options.replay = optarg; break;
+        case VERIFY: options.verify = true; break;
         case ':':  // an option's value missing: optopt tells which
             if (optopt == JOIN) return usageError("--join needs a value:", "HOST or HOST:PORT");
+            if (optopt == INPUT_DELAY) return usageError("--input-delay needs a value:", "0 to 10");
+            if (optopt == RECORD || optopt == REPLAY) return usageError("--record and --replay need a value:", "FILE");
             return usageError("--scale needs a value:", "1 to 8 or auto");
         default: {  // '?': unknown, ambiguous, or a value where none is taken
             std::string arg = argv[optind - 1];
@@ -219,6 +248,10 @@ int applyCommandLine(int argc, char **argv, Options &options) {
         }
     }
     if (optind < argc) return usageError("unexpected argument", argv[optind]);
+    if (options.verify && options.replay.empty()) return usageError("--verify goes with", "--replay FILE");
+    if (!options.replay.empty() && (options.net != NET_NONE || !options.record.empty()))
+        return usageError("--replay plays a recording alone, not with",
+                          options.net != NET_NONE ? "--host/--join" : "--record");
     return -1;
 }
 

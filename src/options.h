@@ -14,6 +14,7 @@ namespace rallyton {
 const int SCALE_AUTO = 0;  // the largest zoom whose window fits the desktop
 const int MAX_SCALE = 8;
 const int DEFAULT_PORT = 23240;  // network play's UDP port: 320 x 240
+const int MAX_INPUT_DELAY = 10;  // ticks a player may choose to hold their own input back in network play
 
 enum NetRole { NET_NONE, NET_HOST, NET_JOIN };
 
@@ -25,6 +26,10 @@ struct Options {
     NetRole net = NET_NONE;  // --host, --join: a two-player match with another machine
     std::string join_host;  // --join's host: a name or an IPv4 address
     int port = DEFAULT_PORT;  // the host's port: 1 to 65535
+    int input_delay = 0;  // network play: our input runs this many ticks after its key (0 to MAX_INPUT_DELAY)
+    std::string record;  // --record FILE: the first match played, as a replay
+    std::string replay;  // --replay FILE: a replay, played in the window
+    bool verify = false;  // --verify: the replay checked without a window
 };
 
 extern Options options;  // what this run was asked for

@@ -7,9 +7,11 @@
 // The sockets' headers before the library's, so that windows.h takes
 // winsock2.h; its BITMAP is not the library's.
 #define BITMAP WINDOWS_BITMAP
-#include <iphlpapi.h>
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <iphlpapi.h>
+// clang-format on
 #undef BITMAP
 #endif
 #include <allegro.h>

@@ -9,7 +9,6 @@
 namespace rallyton {
 
 namespace {
-const int WIN_SCORE = 10;
 const int FADE_STEP = 2;  // the intro and the veil move by this much a tick
 const int INTRO_FULL = 256;  // the intro image's level at full strength
 const int PAUSE_VEIL = 180;  // the pause veil's level: the frame keeps about 29 % of its light
@@ -22,7 +21,7 @@ static_assert(std::string_view(VERSION_TAG + 1) == RALLYTON_VERSION, "the title'
 // The start of every match tick: music, then both paddles. At game over
 // the computer stops steering and its paddle only coasts.
 static void musicAndPaddles(bool computerSteers) {
-    musicProcess();
+    events.add(EVENT_MUSIC_STEP);
     P1.handle_input();
     P1.move();
     if (p2) CPU.handle_input();
@@ -113,7 +112,7 @@ void musicProcess() {
 
 // ---- keys --------------------------------------------------------------
 
-static void click() { playSound(ASSET_SOUND_CLICK); }
+static void click() { events.add(EVENT_CLICK); }
 
 static void highlight(unsigned char *selection) {
     selection[0] = selection[1] = 0;
@@ -133,6 +132,15 @@ static void menuLeftRight(unsigned char *selection) {
     }
 }
 
+// The sound and music switches are each player's own, outside the match:
+// their presses are told apart from the match's keys, as keyPressed does.
+static unsigned char switchHeld[2];
+static bool switchPressed(int which, int k) {
+    bool wasHeld = switchHeld[which] != 0;
+    switchHeld[which] = input.keys[k] ? 1 : 0;
+    return switchHeld[which] && !wasHeld;
+}
+
 static void soundSwitch() { thesound = thesound ? 0 : 1; }
 
 // The sample volume is left alone (-1): changing it while the software
@@ -147,6 +155,11 @@ static void musicSwitch() {
     }
 }
 
+static void switchKeys() {
+    if (switchPressed(0, KEY_1)) soundSwitch();
+    if (switchPressed(1, KEY_2)) musicSwitch();
+}
+
 // The library's player works out its speed on its first run, about 20 ms
 // after a track starts, and that run also moves midi_pos from 0 to 1. A
 // track paused before then has no speed to resume at and would stay silent
@@ -156,15 +169,34 @@ static void resumeMusic() {
     else midi_resume();
 }
 
+void playEvents() {
+    for (int i = 0; i < events.count; i++) switch (events.list[i]) {
+        case EVENT_HIT:
+            if (thesound) playSound(ASSET_SOUND_HIT);
+            break;
+        case EVENT_CLICK: playSound(ASSET_SOUND_CLICK); break;
+        case EVENT_MUSIC_STEP: musicProcess(); break;
+        case EVENT_MUSIC_STOP: stop_midi(); break;
+        case EVENT_MUSIC_PAUSE: midi_pause(); break;
+        case EVENT_MUSIC_RESUME: resumeMusic(); break;
+        case EVENT_SHUFFLE_RESET:
+            shu_list[0] = shu_list[1] = shu_list[2] = 0;
+            shu_num = 0;
+            break;
+        case EVENT_SWITCH_KEYS: switchKeys(); break;
+        }
+    events.count = 0;
+}
+
 void pauseMatch() {
     if (game_state != STATE_PLAY && game_state != STATE_SERVE) return;
     paused_from = game_state;
     game_state = STATE_PAUSE;
-    midi_pause();
+    events.add(EVENT_MUSIC_PAUSE);
 }
 
 void leaveMatch() {
-    stop_midi();
+    events.add(EVENT_MUSIC_STOP);
     game_state = STATE_TITLE_FADE_IN;
     restart();
 }
@@ -172,11 +204,6 @@ void leaveMatch() {
 static void restartMatch() {
     restart();
     game_state = STATE_MATCH_FADE_OUT;
-}
-
-static void switchKeys() {
-    if (keyPressed(KEY_1)) soundSwitch();
-    if (keyPressed(KEY_2)) musicSwitch();
 }
 
 void keyPresses() {
@@ -207,21 +234,21 @@ void keyPresses() {
         if (keyPressed(KEY_P)) pauseMatch();
         if (keyPressed(KEY_ESC)) leaveMatch();
         if (keyPressed(KEY_R)) restartMatch();
-        switchKeys();
+        events.add(EVENT_SWITCH_KEYS);
         break;
     case STATE_SERVE:
     case STATE_GAME_OVER:
         if (keyPressed(KEY_ESC)) leaveMatch();
         if (keyPressed(KEY_R)) restartMatch();
-        switchKeys();
+        events.add(EVENT_SWITCH_KEYS);
         break;
     case STATE_PAUSE:
         if (keyPressed(KEY_P)) {
             game_state = paused_from;
-            resumeMusic();
+            events.add(EVENT_MUSIC_RESUME);
         }
         if (keyPressed(KEY_ESC)) leaveMatch();
-        switchKeys();
+        events.add(EVENT_SWITCH_KEYS);
         break;
     default:  // waits, intro and fades cannot be cut short
         break;

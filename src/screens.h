@@ -9,6 +9,10 @@ void musicProcess();
 void keyPresses();
 void drawProcess();
 
+// Plays what the last tick (or pauseMatch, leaveMatch, restart) asked to be
+// heard, in order, and empties events.
+void playEvents();
+
 // Pauses a match in a rally or a serve countdown, as P does; anything else
 // is left alone.
 void pauseMatch();

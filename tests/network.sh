@@ -42,6 +42,7 @@ on guest && press Escape
 on host && check "ESC on the guest: the host at the title" title_shown host-title
 check "... saying why" said host "the other player left the match"
 check "the digests agree tick for tick" agree 300 host guest
+check "... both logs start with the input delay, 0" [ "$(head -n 1 "$scratch/host.ticks")$(head -n 1 "$scratch/guest.ticks")" = "delay 0delay 0" ]
 wait_pid "$host_pid" && wait_pid "$guest_pid"
 
 start=$(date +%s)
@@ -50,12 +51,12 @@ status=$?
 check "nobody listening: status 1 within 10 s" [ "$status" -eq 1 -a "$(($(date +%s) - start))" -le 10 ]
 check "... and one line" is "$(cat "$scratch/nobody.out")" "rallyton: nobody answers at 127.0.0.1:$((port + 1))"
 
-# Through the proxy, the guest steering after the ball now and then.
-udp_proxy $((port + 2)) "$port" 10 40 60 >"$scratch/proxy.out" & proxy_pid=$!
+# Through the proxy, both steering; the guest records the match.
+udp_proxy $((port + 2)) "$port" 10 60 60 >"$scratch/proxy.out" & proxy_pid=$!
 player host --host "$port"
-player guest --join "127.0.0.1:$((port + 2))"
+player guest --join "127.0.0.1:$((port + 2))" --record "$scratch/guest.rly"
 on guest && serving guest-serve2
-for key in s w s w s w; do xdotool windowfocus --sync "$wid" keydown "$key" sleep 0.7 keyup "$key"; done
+together "on guest && for k in s w s w s w; do hold \$k 0.7; done" "on host && for k in Up Down Up Down; do hold \$k 1; done"
 check "through drops and delays: the digests agree tick for tick" agree 400 host guest
 none() { ! grep -q "$@"; }
 check "... and neither game saw a difference" none disagree "$scratch/host.out" "$scratch/guest.out"
@@ -70,6 +71,11 @@ on guest && check "the network back: the guest at the title" title_shown guest-t
 closed_or_gone() { said guest "the other player closed the game" || said guest "the other player is gone"; }
 check "... saying why (the host's goodbye, unless the network lost it)" closed_or_gone
 wait_pid "$guest_pid" && wait_pid "$proxy_pid"
+rolled() { for p; do grep -qE "^rallyton: [1-9][0-9]* rollbacks, the deepest [1-9][0-9]* ticks; [1-9][0-9]* ticks run again$" "$scratch/$p.out" || return; done; }
+check "... both rolled back, and said how much" rolled host guest
+(cd "$game_dir" && exec "$game" --replay "$scratch/guest.rly" --verify >"$scratch/verify.out" 2>&1)
+verified() { [ "$1" -eq 0 ] && grep -q "ending on the recorded digest" "$scratch/verify.out"; }
+check "the guest's recording verifies: $(cat "$scratch/verify.out")" verified $?
 
 player host --host "$port"
 player guest --join "127.0.0.1:$port"

@@ -67,12 +67,14 @@ expect font-in-colour 1 "$m entry 8 is damaged (a font range in colour)"
 expect packed-cut 1 "$m is truncated (entry 15 runs past the end of the file)"
 
 usage="Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join HOST[:PORT]]
-                [--help] [--version]"
+                [--input-delay N] [--record FILE] [--replay FILE [--verify]] [--help] [--version]"
 try="Try 'rallyton --help' for more."
 expect help 0 "${usage%%$'\n'*}" -u DISPLAY -- --help
 expect version 0 "rallyton 1.1" -u DISPLAY -- --power-save --version
 expect scale-9 2 "$(printf "rallyton: --scale takes 1 to 8 or auto, not '9'\n%s\n%s" "$usage" "$try")" -- --scale=9
 expect unknown 2 "$(printf "rallyton: unknown option '-f'\n%s\n%s" "$usage" "$try")" -- --windowed -f
+cp "$good" "$(data replay-other)" && head -c 100 "$good" >"$scratch/replay-other/other.rly"
+expect replay-other 1 "rallyton: other.rly is not a replay" -- --replay other.rly  # said before any window
 
 # opens NAME SIZE SETTINGS SAID [ARGUMENTS...]: starts the game with that
 # settings file (none when SETTINGS is "-") and checks the size of its

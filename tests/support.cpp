@@ -23,11 +23,12 @@ void resetGame() {
     for (int k = 1; k < KEY_MAX; k++) key[k] = 0;
     gatherInput(options.controls);
     for (int k = 1; k < KEY_MAX; k++) keyPressed(k);
+    match = Match();
     setStartValues();
     restart();
-    winner = p2 = midi = 0, thesound = thebg = 1, r_midi = 1;
+    playEvents();
+    midi = 0, thesound = thebg = 1, r_midi = 1;
     ticks = close_button_pressed = signal_caught = 0;
-    P1.vel = CPU.vel = 0, ball.passed = ball.dir = 0;
     set_volume(255, MUSIC_VOLUME);
     clear_to_color(DoubleBuffer, makecol(0, 0, 0));
     clear_to_color(screen, makecol(0, 0, 0));
@@ -36,7 +37,7 @@ void resetGame() {
 }
 
 void tick(int n) {
-    for (int i = 0; i < n; i++) gatherInput(options.controls), logicProcess(), keyPresses();
+    for (int i = 0; i < n; i++) gatherInput(options.controls), advance(input), playEvents();
 }
 
 BITMAP *drawFrame() { return drawProcess(), screen; }

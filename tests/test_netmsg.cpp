@@ -22,7 +22,7 @@ std::vector<unsigned char> bytesOf(const NetMessage &m) {
 NetMessage make(NetType type, std::uint32_t tick = 0, std::uint8_t reason = 0) {
     NetMessage m;
     m.type = type, m.protocol = NET_PROTOCOL, m.version = "1.1", m.tick = tick, m.reason = reason;
-    m.delay = 3, m.bits = BIT_UP | BIT_ESC, m.digest = 0x0123456789ABCDEFull;
+    m.lead = -7, m.bits = BIT_UP | BIT_ESC, m.digest = 0x0123456789ABCDEFull;
     return m;
 }
 
@@ -34,10 +34,8 @@ TEST(NetMessages, EachKindComesBackAsItWent) {
                               make(NET_REFUSE, 0, REFUSE_FULL),
                               make(NET_INPUT, 0xFFFFFFFF),
                               make(NET_DIGEST, 99),
-                              make(NET_BYE, 7, BYE_DISAGREE),
-                              make(NET_PING, 12345),
-                              make(NET_PONG, 1)};
-    const std::size_t sizes[] = {15, 12, 12, 6, 13, 6, 5, 5};
+                              make(NET_BYE, 7, BYE_DISAGREE)};
+    const std::size_t sizes[] = {15, 11, 12, 7, 13, 6};
     for (const NetMessage &m : all) {
         std::vector<unsigned char> b = bytesOf(m);
         NetMessage back;
@@ -65,15 +63,17 @@ TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
         {make(NET_HELLO), 9, 0x7F, false},  // a byte that is not printable
         {make(NET_HELLO), 11, 'x', false},  // a character after the end
         {make(NET_HELLO), 10, '~', true},  // printable, at the end: fine
-        {make(NET_WELCOME), 11, 0, false},  // a delay of 0
-        {make(NET_WELCOME), 11, MAX_INPUT_DELAY + 1, false},
-        {make(NET_WELCOME), 11, MAX_INPUT_DELAY, true},
+        {make(NET_WELCOME), 3, 0, false},  // no version
         {make(NET_REFUSE), 1, 3, false},  // no such reason
         {make(NET_INPUT), 5, INPUT_BITS + 1, false},  // a bit no input has
         {make(NET_INPUT), 5, INPUT_BITS, true},
+        {make(NET_INPUT), 6, 128 - NET_MAX_LEAD - 1, false},  // a lead past the most either way
+        {make(NET_INPUT), 6, 128 - NET_MAX_LEAD, true},
+        {make(NET_INPUT), 6, 128 + NET_MAX_LEAD, true},
+        {make(NET_INPUT), 6, 128 + NET_MAX_LEAD + 1, false},
         {make(NET_BYE, 0, BYE_CLOSED), 1, 0, false},
-        {make(NET_PING), 0, 0, false},  // type 0
-        {make(NET_PING), 0, 9, false},  // no such type
+        {make(NET_BYE, 0, BYE_CLOSED), 0, 0, false},  // type 0
+        {make(NET_DIGEST), 0, 7, false},  // no such type (the old round-trip ones among them)
     };
     for (const Case &c : cases) {
         std::vector<unsigned char> b = bytesOf(c.message);
@@ -87,18 +87,12 @@ TEST(NetMessages, AnotherVersionOrProtocolIsNamedBesideOurs) {
     NetMessage theirs = make(NET_HELLO);
     EXPECT_EQ(versionMismatch(theirs, "1.1"), "");
     EXPECT_EQ(versionMismatch(theirs, "1.2"),
-              "the other game is rallyton 1.1 (network protocol 1); this one is "
-              "rallyton 1.2 (network protocol 1)");
-    theirs.protocol = NET_PROTOCOL + 1;
-    EXPECT_EQ(versionMismatch(theirs, "1.1"),
               "the other game is rallyton 1.1 (network protocol 2); this one is "
-              "rallyton 1.1 (network protocol 1)");
-}
-
-TEST(NetMessages, TheInputDelayIsHalfTheRoundTripInTicksAndTwoMore) {
-    const unsigned cases[][2] = {{0, 2},  {1, 3},   {20, 3},   {21, 4},   {40, 4},
-                                 {41, 5}, {100, 7}, {540, 29}, {541, 30}, {60000, 30}};  // round trip ms, ticks
-    for (auto &c : cases) EXPECT_EQ(inputDelay(c[0]), int(c[1])) << c[0] << " ms";
+              "rallyton 1.2 (network protocol 2)");
+    theirs.protocol = NET_PROTOCOL - 1;
+    EXPECT_EQ(versionMismatch(theirs, "1.1"),
+              "the other game is rallyton 1.1 (network protocol 1); this one is "
+              "rallyton 1.1 (network protocol 2)");
 }
 
 // The waiting screen's addresses are this machine's, as `ip` lists those of

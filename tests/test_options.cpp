@@ -25,6 +25,9 @@ std::string brief(const Options &o) {
             s += " " + std::string(PAD_ACTION_NAMES[b]) + "=" + std::to_string(o.controls.buttons[b]);
     if (o.net != NET_NONE) s += (o.net == NET_HOST ? " host" : " join " + o.join_host);
     if (o.port != DEFAULT_PORT) s += " port " + std::to_string(o.port);
+    if (o.input_delay) s += " delay " + std::to_string(o.input_delay);
+    if (!o.record.empty()) s += " record " + o.record;
+    if (!o.replay.empty()) s += " replay " + o.replay + (o.verify ? " verify" : "");
     return s;
 }
 
@@ -84,7 +87,22 @@ TEST(Options, CommandLinesOverTheSettingsFile) {
         {{"--fullscreen=yes"}, 2, "4 full", "rallyton: unknown option '--fullscreen=yes'"},
         {{"--colour"}, 2, "4 full", "rallyton: unknown option '--colour'"},
         {{"--help", "--scale", "9"}, 0, "4 full", USAGE},
-        {{"--ver"}, 0, "4 full", "rallyton 1.1"},
+        {{"--vers"}, 0, "4 full", "rallyton 1.1"},
+        {{"--scale", "2", "fullscreen", "--windowed"}, 2, "2 full", "rallyton: unexpected argument 'fullscreen'"},
+        {{"--input-delay", "10", "--record", "m.rly"}, -1, "4 full delay 10 record m.rly", ""},
+        {{"--input-delay=0"}, -1, "4 full", ""},
+        {{"--input-delay", "11"}, 2, "4 full", "rallyton: --input-delay takes 0 to 10, not '11'"},
+        {{"--input-delay", "-1"}, 2, "4 full", "rallyton: --input-delay takes 0 to 10, not '-1'"},
+        {{"--replay", "m.rly", "--verify"}, -1, "4 full replay m.rly verify", ""},
+        {{"--verify"}, 2, "4 full", "rallyton: --verify goes with '--replay FILE'"},
+        {{"--replay", "m", "--join", "pc"},
+         2,
+         "4 full join pc replay m",
+         "rallyton: --replay plays a recording alone, not with '--host/--join'"},
+        {{"--record", "n", "--replay", "m"},
+         2,
+         "4 full record n replay m",
+         "rallyton: --replay plays a recording alone, not with '--record'"},
     };
     for (const auto &c : cases) {
         Options options;
@@ -117,6 +135,8 @@ TEST(Options, SettingsFilesAsPeopleWriteThem) {
         {"[rallyton]\nfullscreen = maybe\nscale = 2\n", "2 window", "cfg: fullscreen = maybe" + bad},
         {"[rallyton]\npower_save = 1\x1b[2J\n", "1 window", "cfg: power_save = 1?[2J" + bad},
         {"[rallyton]\nport = 65536\n", "1 window", "cfg: port = 65536" + bad},
+        {"[rallyton]\ninput_delay = 10\n", "1 window delay 10", ""},
+        {"[rallyton]\ninput_delay = 11\n", "1 window", "cfg: input_delay = 11" + bad},
         {"[rallyton]\nleft_up = I\nleft_down = k\nright_up = pgup\nright_down = 8_PAD\npad_pause = 9",
          "1 window left_up=9 left_down=11 right_up=80 right_down=45 pad_pause=9", ""},
         {"[rallyton]\nleft_up = W\nright_up = UP", "1 window left_up=23 right_up=84", ""},  // swapped: fine

@@ -114,9 +114,9 @@ TEST_F(GameTest, TheComputerTracksTheBallAndKicksInItsWindow) {
         cpu.setCoor(c.id == 0 ? 10 : 295, 90);
         other.y = c.otherY;
         ball.x = c.x, ball.y = c.y, ball.dir = static_cast<unsigned char>(c.dir);
-        srand(static_cast<unsigned>(&c - cases));
-        int strength = rand() % 2 + 1 == 1 ? 3 : 1;
-        srand(static_cast<unsigned>(&c - cases));
+        match.cpu_random = static_cast<unsigned>(&c - cases);
+        int strength = cpuRandom() % 2 + 1 == 1 ? 3 : 1;
+        match.cpu_random = static_cast<unsigned>(&c - cases);
         ball.AI(&cpu, &other);
         EXPECT_NEAR(cpu.vel, c.track + c.kick * strength, 1e-9) << "case " << &c - cases;
     }

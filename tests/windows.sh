@@ -71,7 +71,8 @@ check "... and said why it plays at 1x" grep -qFx \
 # Each way round over the loopback, the Linux game on a display of its own:
 # both players steer (both paddles reach the top), the guest leaves with
 # ESC, and the two tick logs agree digest for digest over more than 1,000
-# ticks. A port already taken is refused with the same line by both builds;
+# ticks; each build verifies the other guest's recording of its match. A
+# port already taken is refused with the same line by both builds;
 # the close button in the waiting screen ends the program with status 0.
 linux_player() { game=$linux/rallyton game_dir=$linux game_wrapper="" window_match="" player_display="" player "$@"; }
 windows_player() { player_display=$wine_display player "$@"; }
@@ -100,16 +101,19 @@ windows_player wbusy --host "$port"
 close_box "$wbusy_pid"
 wait "$wbusy_pid"
 check "the port taken: Windows refuses it with one line, status $?" refused wbusy $?
-windows_player wguest --join "127.0.0.1:$port"
+windows_player wguest --join "127.0.0.1:$port" --record "$(wine_path "$scratch/wguest.rly")"
 match lhost wguest
 stop lhost wguest
 windows_player whost --host "$port"
 on whost && check "Windows hosts: the waiting screen" waiting_shown whost-waiting
 (cd "$linux" && ./rallyton --host "$port" >"$scratch/lbusy.out" 2>&1)
 check "... its port taken: Linux refuses it with the same line, status $?" refused lbusy $?
-linux_player lguest --join "127.0.0.1:$port"
+linux_player lguest --join "127.0.0.1:$port" --record "$scratch/lguest.rly"
 match whost lguest
 stop whost lguest
+check "the Linux build verifies the Windows guest's recording" "$linux/rallyton" --replay "$scratch/wguest.rly" --verify
+check "the Windows build verifies the Linux guest's recording" \
+  wine "$exe" --replay "$(wine_path "$scratch/lguest.rly")" --verify
 windows_player wclose --host "$((port + 1))"
 on wclose && waiting_shown wclose-waiting
 eval "$(xdotool getwindowgeometry --shell "$wid")" && xdotool mousemove --window "$wid" $((WIDTH - 10)) 10 click 1

@@ -64,7 +64,7 @@ player() {
     local first=${xvfb_pid:-}
     start_xvfb && xvfbs+=("$xvfb_pid") && xvfb_pid=$first
   fi
-  [ "${game_wrapper:-}" = wine ] && log="Z:${log//\//\\}"  # Wine's name for the same file
+  [ "${game_wrapper:-}" = wine ] && log=$(wine_path "$log")
   (cd "$game_dir" && RALLYTON_TICK_LOG=$log exec ${game_wrapper:-} "$game" "$@" >>"$scratch/$name.out" 2>&1) &
   eval "${name}_pid=$! ${name}_display=$DISPLAY" && games+=($!)
   for _ in $(seq "${window_wait:-100}"); do
@@ -74,6 +74,7 @@ player() {
   eval "${name}_wid=$w"
 }
 xvfbs=() games=()
+wine_path() { echo "Z:${1//\//\\}"; }  # a file's name for a program under Wine
 stop() { local p n; for n; do p=${n}_pid && kill -9 "${!p}" 2>/dev/null; wait "${!p}" 2>/dev/null; done; }  # NAME...
 on() { local d=${1}_display w=${1}_wid && DISPLAY=${!d} && wid=${!w}; }
 said() { tr -d '\r' <"$scratch/$1.out" | grep -qFx "rallyton: $2"; }  # (Wine ends its lines with CR LF)
@@ -170,15 +171,17 @@ peak() { sound_stat "Pk lev dB" "$@"; }
 loud() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l > -50" | bc)" -eq 1 ]; }
 quiet() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l < -70" | bc)" -eq 1 ]; }
 
-# udp_proxy LISTEN_PORT TARGET_PORT DROP_PERCENT MAX_DELAY_MS SECONDS: a bad
-# network between two games on this machine. Listens on the loopback at one
-# port and passes datagrams on to the loopback at another and the answers
-# back, dropping some and holding others back, at random from a fixed seed;
-# only 127.0.0.1, and only for the seconds given. Prints what it passed.
+# udp_proxy LISTEN_PORT TARGET_PORT DROP_PERCENT MAX_DELAY_MS SECONDS
+# [HOLD_MS]: a bad network between two games on this machine. Listens on
+# the loopback at one port and passes datagrams on to the loopback at
+# another and the answers back, dropping some and holding each back HOLD_MS
+# (0) and up to MAX_DELAY_MS more, at random from a fixed seed; only
+# 127.0.0.1, and only for the seconds given. Prints what it passed.
 udp_proxy() {  # in the background: it becomes the proxy's process
   exec perl -e '
 use IO::Socket::INET; use IO::Select; use Time::HiRes qw(time);
-my ($listen, $target, $drop, $delay, $seconds) = @ARGV;
+my ($listen, $target, $drop, $delay, $seconds, $hold) = @ARGV;
+$hold ||= 0;
 srand(20261207);
 my $out = IO::Socket::INET->new(LocalAddr => "127.0.0.1:$listen", Proto => '\''udp'\'') or die "udp-proxy: $!\n";
 my $in = IO::Socket::INET->new(PeerAddr => "127.0.0.1:$target", Proto => '\''udp'\'') or die "udp-proxy: $!\n";
@@ -189,7 +192,7 @@ for (my $end = time + $seconds; time < $end;) {
     my $sender = $from->recv(my $bytes, 65536);
     $client = $sender if $from == $out;
     if (rand(100) < $drop) { $dropped++; next }
-    push @held, [time + rand($delay) / 1000, $from == $out ? 1 : 0, $bytes];
+    push @held, [time + ($hold + rand($delay)) / 1000, $from == $out ? 1 : 0, $bytes];
   }
   my @later;
   for my $h (@held) {
