@@ -11,6 +11,7 @@
 
 #include "game.h"
 #include "input.h"
+#include "match.h"
 #include "options.h"
 #include "screens.h"
 
@@ -32,13 +33,13 @@ bool bringUpFramesAndData() {
 
 void freshMatch() {
     stop_midi();
+    match = Match();
     setStartValues();
     restart();
-    winner = 0;
-    p2 = 0;
+    events.count = 0;
     midi = 1;  // no music to start: the tick alone is measured
-    P1.vel = CPU.vel = 0;
     for (int k = 1; k < KEY_MAX; k++) key[k] = 0;
+    input = TickInput{};
 }
 
 // A rally in full flight: the ball has flown 40 ticks, so its trail shows
@@ -47,14 +48,15 @@ void rallyInFlight() {
     freshMatch();
     game_state = STATE_PLAY;
     ball.vy = -1.7;
-    for (int i = 0; i < 40; i++) logicProcess();
+    for (int i = 0; i < 40; i++) advance(input);
+    events.count = 0;
 }
 
 void BM_RallyTick(benchmark::State &state) {
     rallyInFlight();
     for (auto _ : state) {
-        logicProcess();
-        keyPresses();
+        advance(input);
+        events.count = 0;
         if (game_state != STATE_PLAY) rallyInFlight();
     }
 }
@@ -66,22 +68,48 @@ void BM_RallyTickWithInput(benchmark::State &state) {
     rallyInFlight();
     for (auto _ : state) {
         gatherInput(options.controls);
-        logicProcess();
-        keyPresses();
+        advance(input);
+        events.count = 0;
         if (game_state != STATE_PLAY) rallyInFlight();
     }
 }
 BENCHMARK(BM_RallyTickWithInput);
 
+// What rollback costs: the match saved before a tick and its digest after
+// (as network play does every tick), and the sync test's whole work per
+// tick at a depth of 8 (each tick run 9 times, a digest after each).
+void BM_SaveTickDigest(benchmark::State &state) {
+    rallyInFlight();
+    Match saved;
+    for (auto _ : state) {
+        saved = match;
+        advance(input);
+        events.count = 0;
+        benchmark::DoNotOptimize(matchDigest(match));
+        if (game_state != STATE_PLAY) rallyInFlight();
+    }
+}
+BENCHMARK(BM_SaveTickDigest);
+
+void BM_SyncTestPerTick(benchmark::State &state) {
+    freshMatch();
+    game_state = STATE_SERVE;
+    std::vector<std::uint16_t> inputs(1000);
+    for (std::size_t t = 0; t < inputs.size(); t++) inputs[t] = (t / 37 % 3 == 0 ? 64 : t / 37 % 3 == 1 ? 128 : 0);
+    for (auto _ : state) benchmark::DoNotOptimize(syncTest(match, inputs, 8));
+    state.SetItemsProcessed(state.iterations() * long(inputs.size()));
+}
+BENCHMARK(BM_SyncTestPerTick)->Unit(benchmark::kMillisecond);
+
 void BM_WholeMatch(benchmark::State &state) {
     long ticks = 0;
     for (auto _ : state) {
-        srand(77);
         freshMatch();
+        match.cpu_random = 77;
         game_state = STATE_SERVE;
         while (game_state != STATE_GAME_OVER) {
-            logicProcess();
-            keyPresses();
+            advance(input);
+            events.count = 0;
             ticks++;
         }
     }

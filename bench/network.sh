@@ -1,49 +1,51 @@
 #!/bin/bash
-# Network play's costs, in one run on this machine's loopback: the input
-# delay the host chooses behind a proxy that holds each datagram back up to
-# 0, 10, 25 and 50 ms (so round trips up to twice that), and the processor
-# time of a networked two-player match (host and guest, each on a private
-# Xvfb, with --power-save) against a local one, over SECONDS (20).
+# Network play's costs, in one run on this machine's loopback, each game on
+# a private Xvfb. Through the test's relay holding every datagram 0, 20, 60
+# and 120 ms each way, both players pressing a new paddle key every half
+# second for SECONDS (20): each game's input delay (its tick log's first
+# line), its rollbacks a second, the deepest, and the ticks it ran again a
+# second (from the line it says at the end). Then the processor time of a
+# networked two-player match nobody steers (with --power-save) against a
+# local one.
 #   bench/network.sh BUILD_DIR [SECONDS]
 build=$(realpath "$1")
 seconds=${2:-20}
 game=$build/rallyton
 game_dir=$build
 . "$(dirname "$0")/../tests/x11-lib.sh"
-pids=()
-trap 'kill "${pids[@]}" "$xvfb_pid" 2>/dev/null; rm -rf "$scratch"' EXIT
+trap 'kill "${proxy:-}" 2>/dev/null; finish >/dev/null' EXIT
 port=$((28000 + RANDOM % 2000))
 cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }  # user + system, in clock ticks
 hz=$(getconf CLK_TCK)
-start_xvfb && d1=$DISPLAY
-start_xvfb && d2=$DISPLAY
-# pair ARGS...: a host and a guest through a proxy with those arguments.
+# pair HOLD_MS [ARGS...]: a host and a guest through the relay.
 pair() {
-  udp_proxy $((port + 1)) "$port" "$@" 600 >/dev/null & pids+=($!)
-  (cd "$build" && DISPLAY=$d1 RALLYTON_TICK_LOG=$scratch/host.ticks exec ./rallyton --power-save --host "$port" 2>/dev/null) &
-  host=$! && pids+=($host) && sleep 1
-  (cd "$build" && DISPLAY=$d2 exec ./rallyton --power-save --join "127.0.0.1:$((port + 1))" 2>/dev/null) &
-  guest=$! && pids+=($guest) && sleep 3
+  udp_proxy $((port + 1)) "$port" 0 0 600 "$1" >/dev/null & proxy=$!
+  shift
+  player host --host "$port" "$@" && player guest --join "127.0.0.1:$((port + 1))" "$@"
+  on host && serving host-serve && on guest && serving guest-serve
 }
-unpair() { kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null; pids=(); }
+unpair() { kill "$host_pid" "$guest_pid" "$proxy"; wait "$host_pid" "$guest_pid" "$proxy" 2>/dev/null; }
+steer() { on "$1" && for _ in $(seq "$seconds"); do hold "$2" 0.5 && hold "$3" 0.5; done; }
+stats() { grep -oE '[0-9]+ rollbacks, the deepest [0-9]+ ticks; [0-9]+ ticks run again' "$scratch/$1.out" | tail -n 1; }
+per_second() { awk -v s="$seconds" '{ printf "%5.1f  %3d  %6.1f", $1 / s, $5, $7 / s }'; }
 
-echo "held back up to   input delay"
-for ms in 0 10 25 50; do
-  pair 0 "$ms"
-  printf '%10s ms      %s\n' "$ms" "$(head -n 1 "$scratch/host.ticks")"
+echo "each way  host: delay  rollbacks/s  deepest  run again/s   guest: the same"
+for ms in 0 20 60 120; do
+  : >"$scratch/host.out" && : >"$scratch/guest.out"
+  pair "$ms"
+  together "steer host Up Down" "steer guest w s"
   unpair
+  printf '%5s ms  %11s  %s   %11s  %s\n' "$ms" "$(head -n 1 "$scratch/host.ticks")" "$(stats host | per_second)" \
+    "$(head -n 1 "$scratch/guest.ticks")" "$(stats guest | per_second)"
 done
 
-pair 0 0
-h0=$(cpu "$host") g0=$(cpu "$guest") && sleep "$seconds" && h1=$(cpu "$host") g1=$(cpu "$guest")
+pair 0 --power-save
+h0=$(cpu "$host_pid") g0=$(cpu "$guest_pid") && sleep "$seconds" && h1=$(cpu "$host_pid") g1=$(cpu "$guest_pid")
 unpair
 net=$(echo "($h1 - $h0 + $g1 - $g0) / 2 / $hz" | bc -l)
-(cd "$build" && DISPLAY=$d1 exec ./rallyton --power-save 2>/dev/null) & local_pid=$! && pids+=($local_pid)
-wid=""; for _ in $(seq 50); do wid=$(DISPLAY=$d1 xdotool search --class Rallyton | head -n 1) && [ -n "$wid" ] && break; sleep 0.1; done
-t0=$(date +%s.%N) && DISPLAY=$d1 at 11.5 && DISPLAY=$d1 press Return && DISPLAY=$d1 press Right &&
-  DISPLAY=$d1 press Return && sleep 3  # two players: nobody steers, as in the networked match
-l0=$(cpu "$local_pid") && sleep "$seconds" && l1=$(cpu "$local_pid")
-unpair
+player alone --power-save && on alone
+t0=$(date +%s.%N) && at 11.5 && press Return && press Right && press Return && sleep 3  # two players, nobody steers
+l0=$(cpu "$alone_pid") && sleep "$seconds" && l1=$(cpu "$alone_pid")
 loc=$(echo "($l1 - $l0) / $hz" | bc -l)
 printf 'a game in a networked match: %.2f s of processor time over %s s; in a local match: %.2f s; ratio %.2f\n' \
   "$net" "$seconds" "$loc" "$(echo "$net / $loc" | bc -l)"
