@@ -155,19 +155,51 @@ BENCHMARK_CAPTURE(frame, Intro, [] {
     intro_trans = 256;
 });
 
-// The rally frame with its last copy enlarged (--scale), into a memory
-// bitmap of the window's size.
-void BM_RallyFrameAtZoom(benchmark::State &state) {
+// A rally's frames, one a tick, as they reach a screen (a memory bitmap of
+// the window's size, or of a 1920 x 1080 screen for full screen, at 4x):
+// whole, or only what changed. The copy to a real window, and the X
+// server's work, are bench/power-save.sh's.
+void BM_RallyFrames(benchmark::State &state) {
     rallyInFlight();
     BITMAP *window = screen;
     zoom = static_cast<int>(state.range(0));
-    screen = create_bitmap(FIELD_W * zoom, FIELD_H * zoom);
-    for (auto _ : state) drawProcess();
+    bool whole = state.range(1) != 0, full = state.range(2) != 0;
+    screen = full ? create_bitmap(1920, 1080) : create_bitmap(FIELD_W * zoom, FIELD_H * zoom);
+    picture_x = full ? (1920 - FIELD_W * zoom) / 2 : 0, picture_y = full ? (1080 - FIELD_H * zoom) / 2 : 0;
+    screenChanged();
+    for (auto _ : state) {
+        advance(input);
+        events.count = 0;
+        if (game_state != STATE_PLAY) rallyInFlight();
+        if (whole) screenChanged();
+        drawProcess();
+    }
     destroy_bitmap(screen);
-    screen = window;
-    zoom = 1;
+    screen = window, zoom = 1, picture_x = picture_y = 0;
+    screenChanged();
 }
-BENCHMARK(BM_RallyFrameAtZoom)->Arg(1)->Arg(2)->Arg(3);
+BENCHMARK(BM_RallyFrames)
+    ->ArgNames({"zoom", "whole", "full"})
+    ->Args({1, 1, 0})
+    ->Args({1, 0, 0})
+    ->Args({2, 1, 0})
+    ->Args({2, 0, 0})
+    ->Args({4, 1, 0})
+    ->Args({4, 0, 0})
+    ->Args({4, 1, 1})
+    ->Args({4, 0, 1});
+
+// The whole picture enlarged into a memory bitmap: ours against the library's.
+void BM_Enlarge(benchmark::State &state) {
+    int n = static_cast<int>(state.range(1));
+    BITMAP *big = create_bitmap(FIELD_W * n, FIELD_H * n);
+    for (auto _ : state) {
+        if (state.range(0)) stretch_blit(Black, big, 0, 0, FIELD_W, FIELD_H, 0, 0, FIELD_W * n, FIELD_H * n);
+        else enlarge(Black, 0, 0, FIELD_W, FIELD_H, big, 0, 0, n);
+    }
+    destroy_bitmap(big);
+}
+BENCHMARK(BM_Enlarge)->ArgNames({"stretch_blit", "n"})->Args({0, 2})->Args({1, 2})->Args({0, 4})->Args({1, 4});
 
 // Keeps each run's time per iteration, to print the ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -198,9 +230,12 @@ int main(int argc, char **argv) {
         std::printf("\nEach frame as a ratio to the floor (%.0f ns):\n", floor);
         for (const auto &[name, ns] : reporter.nanos)
             if (name.rfind("frame/", 0) == 0) std::printf("  %-8s %5.2f\n", name.c_str() + 6, ns / floor);
-        for (const auto &[name, ns] : reporter.nanos)
-            if (name.rfind("BM_RallyFrameAtZoom/", 0) == 0)
-                std::printf("  rally at %sx %5.2f\n", name.c_str() + 20, ns / floor);
+        double oneX = reporter.nanos["BM_RallyFrames/zoom:1/whole:1/full:0"];
+        if (oneX > 0) {
+            std::printf("\nA rally's frames as a ratio to the 1x window sent whole (%.0f ns):\n", oneX);
+            for (const auto &[name, ns] : reporter.nanos)
+                if (name.rfind("BM_RallyFrames/", 0) == 0) std::printf("  %-24s %5.2f\n", name.c_str() + 15, ns / oneX);
+        }
     }
     stop_midi();
     unload_datafile(data);

@@ -4,14 +4,17 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 
 #include "datacheck.h"
 #include "input.h"
 #include "instruments.h"
+#include "match.h"
 #include "network.h"
 #include "options.h"
 #include "platform.h"
@@ -61,6 +64,12 @@ int zoom = 1;
 int picture_x = 0;
 int picture_y = 0;
 
+// What blitBuffer keeps of the frames it sent.
+static const int TILE = 8;  // the tiles compared, in the field's pixels: 40 x 30 of them
+static BITMAP *Shown = nullptr;  // the frame on the screen, at 1x
+static BITMAP *Strip = nullptr;  // one row of tiles, enlarged
+static std::atomic<int> sendWhole{1};  // the screen does not hold the last frame: send the next one whole
+
 // The game cannot run without its window, its bitmaps and its data: say
 // why in one line and leave with a failure status.
 [[noreturn]] void fail(const std::string &why) {
@@ -68,7 +77,10 @@ int picture_y = 0;
     std::exit(EXIT_FAILURE);
 }
 
-void ticker() { ticks++; }
+void ticker() {
+    ticks++;
+    tickArrived();
+}
 
 void close_button_handler() { close_button_pressed = TRUE; }
 
@@ -220,6 +232,7 @@ void initGame() {
     if (allegro_init() != 0)
         fail(std::string("cannot open a display (is DISPLAY set?)") + (*allegro_error ? ": " : "") + allegro_error);
     catchQuitSignals(quitSignalHandler);
+    watchDisplay();
     std::string datafile = checkedDatafile();  // before any window opens
     loadReplay();  // the same for a replay to play
     install_timer();
@@ -230,10 +243,11 @@ void initGame() {
     unsigned seed = static_cast<unsigned>(time(nullptr));
     srand(seed);  // the music's draw
     std::string soundNote = installSound();
-    install_int_ex(ticker, BPS_TO_TIMER(100));
+    install_int_ex(ticker, BPS_TO_TIMER(1000 / TICK_MS));
     set_color_depth(32);
     setWindowIcon();
     openScreen();
+    screenChanged();
     if (!createFrameBitmaps()) fail("cannot create the off-screen bitmaps");
     data = load_datafile(datafile.c_str());
     if (!data) fail(datafile + ": cannot be loaded");
@@ -243,6 +257,7 @@ void initGame() {
     startReplay();
     set_close_button_callback(close_button_handler);
     set_display_switch_callback(SWITCH_OUT, switchedOut);
+    set_display_switch_callback(SWITCH_IN, screenChanged);  // back in the window: the whole picture again
     r_midi = rand() % TRACK_COUNT + 1;
     set_volume(255, MUSIC_VOLUME);
     sound_note = soundNote;
@@ -265,6 +280,18 @@ int cpuRandom() {
     return static_cast<int>(match.cpu_random >> 16 & 0x7FFF);
 }
 
+// With --power-save a frame is drawn only when what it shows may have
+// changed: the match, the player's switches, the line over it, or the
+// screen itself.
+static bool pictureMayHaveChanged() {
+    static std::uint64_t drawn = 0;
+    const std::uint64_t parts[] = {matchDigest(match), thesound, thebg, reinterpret_cast<std::uintptr_t>(status_note)};
+    std::uint64_t now = digestOf(reinterpret_cast<const unsigned char *>(parts), sizeof parts);
+    bool changed = now != drawn || sendWhole;
+    drawn = now;
+    return changed;
+}
+
 void processGamePass() {
     int n = ticks.exchange(0);  // a tick arriving now is neither lost nor run twice
     bool away = focus_lost.exchange(0) != 0;
@@ -273,14 +300,14 @@ void processGamePass() {
         // as it comes (rolled back and run again when it was not as guessed).
         bool fresh = runNetworkTicks(n, away);
         if (!options.power_save || fresh) drawProcess();
-        else rest(1);
+        else waitForTick(TICK_MS);
         if (close_button_pressed || signal_caught) leaveNetwork(), game_state = STATE_QUIT;
         return;
     }
     if (replaying()) {
         runReplayTicks(n);
         if (!options.power_save || n > 0) drawProcess();
-        else rest(1);
+        else waitForTick(TICK_MS);
         if (close_button_pressed || signal_caught) game_state = STATE_QUIT;
         return;
     }
@@ -292,7 +319,7 @@ void processGamePass() {
         pauseMatch(), playEvents();
     }
     if (options.power_save && n == 0) {
-        rest(1);  // the picture cannot have changed: give the processor back
+        waitForTick(TICK_MS);  // the picture cannot have changed: give the processor back
     } else {
         while (n > 0) {
             gatherInput(options.controls);
@@ -302,7 +329,7 @@ void processGamePass() {
             recordLocalTick(before);
             n--;
         }
-        drawProcess();
+        if (!options.power_save || pictureMayHaveChanged()) drawProcess();
     }
     if (close_button_pressed || signal_caught) game_state = STATE_QUIT;
 }
@@ -314,6 +341,9 @@ void processGame() {
 void shutdownGame() {
     destroy_bitmap(DoubleBuffer);
     destroy_bitmap(Black);
+    if (Shown) destroy_bitmap(Shown);
+    if (Strip) destroy_bitmap(Strip);
+    Shown = Strip = nullptr;
     unload_datafile(data);
     DoubleBuffer = Black = nullptr;
     data = nullptr;
@@ -347,11 +377,80 @@ void playSound(int entry) { play_sample(sampleEntry(entry), 255, 0, 1000, 0); }
 
 // ---- drawing helpers ---------------------------------------------------
 
+void enlarge(BITMAP *from, int x, int y, int w, int h, BITMAP *to, int toX, int toY, int n) {
+    std::size_t rowBytes = sizeof(std::uint32_t) * std::size_t(w * n);
+    for (int row = 0; row < h; row++) {
+        const std::uint32_t *in = reinterpret_cast<const std::uint32_t *>(from->line[y + row]) + x;
+        std::uint32_t *wide = reinterpret_cast<std::uint32_t *>(to->line[toY + row * n]) + toX;
+        for (int i = 0; i < w; i++)
+            for (int k = 0; k < n; k++) *wide++ = in[i];
+        for (int k = 1; k < n; k++)
+            std::memcpy(reinterpret_cast<std::uint32_t *>(to->line[toY + row * n + k]) + toX,
+                        reinterpret_cast<std::uint32_t *>(to->line[toY + row * n]) + toX, rowBytes);
+    }
+}
+
+// Only what changed is enlarged and sent: the frame last sent is kept at
+// 1x, and compared with the new one tile by tile; each run of changed tiles
+// side by side is enlarged into a strip and sent with one blit, which the
+// library's X driver puts on the window in one request. (Its stretch_blit
+// goes to the screen a row at a time, each row the window's whole width.)
+// The window system's own redraws (an uncovered window) come from the
+// library's copy of the screen, which always holds the whole picture.
+namespace {
+// Which tiles of tile row ty differ from the frame shown, compared a row of
+// pixels at a time (the memory in order).
+void changedTiles(int ty, bool changed[]) {
+    std::size_t bytes = sizeof(std::uint32_t) * TILE;
+    for (int y = ty * TILE; y < (ty + 1) * TILE; y++) {
+        const std::uint32_t *now = reinterpret_cast<const std::uint32_t *>(DoubleBuffer->line[y]);
+        const std::uint32_t *then = reinterpret_cast<const std::uint32_t *>(Shown->line[y]);
+        for (int tx = 0; tx < FIELD_W / TILE; tx++)
+            changed[tx] = changed[tx] || std::memcmp(now + tx * TILE, then + tx * TILE, bytes) != 0;
+    }
+}
+
+// Tiles tx0 .. tx1 - 1 of tile row ty, to the screen and into Shown.
+void sendTiles(int tx0, int tx1, int ty) {
+    int x = tx0 * TILE, y = ty * TILE, w = (tx1 - tx0) * TILE;
+    if (zoom == 1) {
+        blit(DoubleBuffer, screen, x, y, picture_x + x, picture_y + y, w, TILE);
+    } else {
+        enlarge(DoubleBuffer, x, y, w, TILE, Strip, x * zoom, 0, zoom);
+        blit(Strip, screen, x * zoom, 0, picture_x + x * zoom, picture_y + y * zoom, w * zoom, TILE * zoom);
+    }
+    blit(DoubleBuffer, Shown, x, y, x, y, w, TILE);
+}
+}  // namespace
+
+static_assert(FIELD_W % TILE == 0 && FIELD_H % TILE == 0, "the field is whole tiles");
+
+void screenChanged() { sendWhole = 1; }
+
+// RALLYTON_SEND_WHOLE=1 sends every frame whole, for the bench to compare.
+static const bool alwaysWhole = [] {
+    const char *whole = std::getenv("RALLYTON_SEND_WHOLE");
+    return whole && *whole == '1';
+}();
+
 void blitBuffer() {
-    if (zoom == 1) blit(DoubleBuffer, screen, 0, 0, picture_x, picture_y, FIELD_W, FIELD_H);
-    else  // nearest neighbour: each pixel a zoom x zoom block
-        stretch_blit(DoubleBuffer, screen, 0, 0, FIELD_W, FIELD_H, picture_x, picture_y, FIELD_W * zoom,
-                     FIELD_H * zoom);
+    if (!Shown) Shown = create_bitmap(FIELD_W, FIELD_H), sendWhole = 1;
+    if (zoom > 1 && (!Strip || Strip->w != FIELD_W * zoom)) {
+        if (Strip) destroy_bitmap(Strip);
+        Strip = create_bitmap(FIELD_W * zoom, TILE * zoom);
+    }
+    bool whole = sendWhole.exchange(0) != 0 || alwaysWhole;
+    acquire_screen();  // one lock of the screen for all the blits of the frame
+    for (int ty = 0; ty < FIELD_H / TILE; ty++) {
+        bool changed[FIELD_W / TILE + 1] = {};  // one more, never changed, ends the last run
+        for (int tx = 0; tx < FIELD_W / TILE; tx++) changed[tx] = whole;
+        if (!whole) changedTiles(ty, changed);
+        for (int tx = 0, from = -1; tx <= FIELD_W / TILE; tx++) {
+            if (changed[tx] && from < 0) from = tx;
+            if (!changed[tx] && from >= 0) sendTiles(from, tx, ty), from = -1;
+        }
+    }
+    release_screen();
     clear_to_color(DoubleBuffer, makecol(0, 0, 0));
 }
 

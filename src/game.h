@@ -35,6 +35,8 @@ enum : int {
     STATE_QUIT = 255,
 };
 
+const int TICK_MS = 10;  // the logic runs 100 ticks a second
+
 // The timed screens, in logic ticks (100 a second).
 const int INTRO_DELAY_TICKS = 100;  // black before the intro
 const int INTRO_HOLD_TICKS = 400;  // the intro image at full strength
@@ -167,6 +169,11 @@ bool keyPressed(int k);
 void playSound(int entry);  // a sample of the datafile at full volume, panned hard left, at its own pitch
 
 void blitBuffer();
+void screenChanged();  // the screen was drawn on, or is another: the next frame goes whole
+
+// An integer n x n enlargement of a w x h area of a 32-bit bitmap into
+// another, at (toX, toY): each row widened once, then copied n - 1 times.
+void enlarge(BITMAP *from, int x, int y, int w, int h, BITMAP *to, int toX, int toY, int n);
 void writeTextFromInt(const char *format, int number, int x, int y, int colour);
 void writeTextFromInt2(const char *format, int number, int x, int y, int colour);
 void fadeIn(BITMAP *bitmap, int level, int x, int y);

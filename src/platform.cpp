@@ -30,7 +30,12 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <unistd.h>
 #include <xalleg.h>  // the library's X display and window
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 extern void *allegro_icon;  // the library's X11 window icon (an XPM)
 extern const char *rallyton_icon_xpm[];  // made by the asset program
@@ -105,6 +110,7 @@ static bool ignored(int signo) {
 static void setHandler(int signo, void (*handler)(int)) { std::signal(signo, handler); }
 
 void nameWindow() {}  // the window's class is the library's; its icon is a resource of the program
+void watchDisplay() {}  // the library's window is the system's own
 void setWindowIcon() {}
 void quietSoundLibrary() {}
 
@@ -153,6 +159,12 @@ std::vector<std::string> localAddresses(std::size_t most) {
     return found;
 }
 
+static HANDLE tickEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);  // set by a tick, reset by the wait
+
+void tickArrived() { SetEvent(tickEvent); }
+
+void waitForTick(int mostMs) { WaitForSingleObject(tickEvent, DWORD(mostMs)); }
+
 static int lastSocketError() { return WSAGetLastError(); }
 static const int IN_USE = WSAEADDRINUSE, DENIED = WSAEACCES, NOT_HERE = WSAEADDRNOTAVAIL, NO_NETWORK = WSAENETUNREACH,
                  NO_HOST = WSAEHOSTUNREACH;
@@ -189,6 +201,31 @@ static void setHandler(int signo, void (*handler)(int)) {
 void nameWindow() { xwin_set_window_name(WINDOW_CLASS_NAME, WINDOW_CLASS); }
 
 void setWindowIcon() { allegro_icon = rallyton_icon_xpm; }
+
+static int displayLost(Display *) {
+    static const char LINE[] = "rallyton: lost the connection to the display\n";
+    ssize_t written = write(STDERR_FILENO, LINE, sizeof LINE - 1);
+    (void)written;
+    _exit(EXIT_FAILURE);  // not exit(): its clean-up would wait on the library's lock
+}
+
+// The library's input thread runs its handler a hundred times a second, and
+// that handler begins with a round trip to the X server (XSync) even when
+// nothing happened. Ours sends what was drawn and reads what came without
+// one, and hands over to the library's handler only when something came.
+// (It runs with the library's X lock held.)
+static void handleInput() {
+    if (!_xwin.display) return;
+    XFlush(_xwin.display);
+    if (XEventsQueued(_xwin.display, QueuedAfterReading) > 0) _xwin_private_handle_input();
+}
+
+void watchDisplay() {
+    XSetIOErrorHandler(displayLost);
+    XLOCK();
+    _xwin_input_handler = handleInput;
+    XUNLOCK();
+}
 
 // The ALSA library's own messages (no card, no sequencer): we say it once.
 extern "C" void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
@@ -239,6 +276,24 @@ std::vector<std::string> localAddresses(std::size_t most) {
     }
     freeifaddrs(all);
     return found;
+}
+
+static std::mutex tickMutex;
+static std::condition_variable tickCondition;
+static bool ticked = false;
+
+void tickArrived() {
+    {
+        std::lock_guard<std::mutex> lock(tickMutex);
+        ticked = true;
+    }
+    tickCondition.notify_one();
+}
+
+void waitForTick(int mostMs) {
+    std::unique_lock<std::mutex> lock(tickMutex);
+    tickCondition.wait_for(lock, std::chrono::milliseconds(mostMs), [] { return ticked; });
+    ticked = false;
 }
 
 static int lastSocketError() { return errno; }

@@ -32,6 +32,13 @@ void catchQuitSignals(void (*handler)(int));
 void nameWindow();
 void setWindowIcon();
 
+// After allegro_init: should the connection to the display be lost, the
+// game ends at once with one line and status 1 (the library's own
+// clean-up would wait for ever on the lock of the thread that found it);
+// and the library's input thread stops asking the display for a round trip
+// when nothing happens.
+void watchDisplay();
+
 // Keeps the sound library's own messages off the terminal.
 void quietSoundLibrary();
 
@@ -64,6 +71,12 @@ void windowPosition(int &x, int &y);
 // join: one for each network interface that is up, not the loopback; at
 // most `most` of them.
 std::vector<std::string> localAddresses(std::size_t most);
+
+// The timer's call at each tick (from the library's timer thread), and the
+// loop's rest until then, at most mostMs: a resting game wakes when there
+// is a tick to run, not every millisecond.
+void tickArrived();
+void waitForTick(int mostMs);
 
 // What went wrong with the last network call, in the same words on every
 // platform ("the port is already in use").

@@ -312,6 +312,11 @@ static void drawMenu(const char *const *texts, const unsigned char *flags, bool 
 }
 
 void drawProcess() {
+    buildFrame();
+    blitBuffer();
+}
+
+void buildFrame() {
     switch (static_cast<unsigned>(game_state)) {
     case STATE_MENU: drawMenu(s_text_1, selection_1, false); break;
     case STATE_INTRO: fadeIn(bitmapEntry(ASSET_INTRO), intro_trans, 0, 0); break;
@@ -331,7 +336,6 @@ void drawProcess() {
         FONT *small = fontEntry(ASSET_FONT_SMALL);
         writeTextFromInt2(status_note, 0, (FIELD_W - text_length(small, status_note)) / 2, 140, makecol(230, 230, 230));
     }
-    blitBuffer();
 }
 
 }  // namespace rallyton

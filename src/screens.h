@@ -7,7 +7,8 @@ namespace rallyton {
 void logicProcess();
 void musicProcess();
 void keyPresses();
-void drawProcess();
+void drawProcess();  // buildFrame, then blitBuffer
+void buildFrame();  // the current state's frame, in DoubleBuffer
 
 // Plays what the last tick (or pauseMatch, leaveMatch, restart) asked to be
 // heard, in order, and empties events.

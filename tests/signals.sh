@@ -46,12 +46,44 @@ one_case() {
   echo "$([ -z "$why" ] && echo "ok  " || echo FAIL) $name: $(cat "$scratch/how")$why" >"$results/$name"
 }
 
+# A rally stopped and continued 20 times (stops of 0.05 to 1.2 s, some
+# longer than the half second a stall is), then SIGTERM: the game lives
+# through them all and exits with 143, saying nothing of its display.
+# Then its X server killed under it: one line and status 1 (no hang in
+# the library's clean-up, no abort).
+stop_case() {
+  local name=$1 why=""
+  scratch=$scratch/$name && mkdir -p "$scratch"
+  trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
+  start_xvfb
+  game_wrapper="env --default-signal perl $exit_how $scratch/how"
+  start_game --power-save && at 11.5 && press Return && press Return && rally
+  local child
+  child=$(pgrep -P "$game_pid")
+  for i in $(seq 20); do
+    kill -STOP "$child" && sleep "$(echo "0.05 + ($RANDOM % 116) / 100" | bc -l)" && kill -CONT "$child" && sleep 0.3
+    kill -0 "$child" 2>/dev/null || { why="; it died after stop $i"; break; }
+  done
+  kill -TERM "$child" 2>/dev/null
+  wait_game 10
+  [ "$(cat "$scratch/how")" = "exited 143" ] || why="$why; $(cat "$scratch/how"), not exited 143"
+  grep -q "XIO\|display" "$scratch/game.out" && why="$why; it said: $(grep "XIO\|display" "$scratch/game.out")"
+  start_game --power-save && at 11.5 && press Return && press Return && rally
+  kill "$xvfb_pid"
+  wait_game 10
+  [ "$(cat "$scratch/how")" = "exited 1" ] || why="$why; the display gone: $(cat "$scratch/how"), not exited 1"
+  [ "$(grep -v "no sound" "$scratch/game.out")" = "rallyton: lost the connection to the display" ] ||
+    why="$why; the display gone, it said: $(cat "$scratch/game.out")"
+  echo "$([ -z "$why" ] && echo "ok  " || echo FAIL) $name: 20 stops, then the display gone$why" >"$results/$name"
+}
+
 ulimit -c 0
 cases=("intro-int default intro INT" "intro-hup default intro HUP" "intro-quit default intro QUIT"
   "intro-term default intro TERM" "rally-int default rally INT" "rally-hup default rally HUP"
   "background-rally-int background rally INT TERM" "background-intro-quit background intro QUIT HUP")
 for c in "${cases[@]}"; do one_case $c & done  # side by side, each on a display of its own
-wait
+stop_case stop-continue & wait
+cases+=(stop-continue)
 for c in "${cases[@]}"; do
   line=$(cat "$results/${c%% *}" 2>/dev/null || echo "FAIL ${c%% *}: no verdict") && echo "$line"
   case $line in ok*) passed=$((passed + 1)) ;; *) failures=$((failures + 1)) ;; esac

@@ -136,16 +136,30 @@ opens instruments-missing 320x240 - "rallyton: DIGMID patch set not found; playi
 check "... and its sound card still plays" test -s "$capture"
 sound_env=""
 
-# The picture as a player sees it in full screen: the intro at full
-# strength, 4 times on a 1280 x 1024 display and once on a 600 x 400 one,
-# every pixel an N x N block, centred on black. (Windows at 2x: the
-# scripted game's picture.)
+# The picture as a player sees it, only what changed sent and enlarged:
+# the title menu at rest, from a game at 1x and one at 3x side by side,
+# every pixel a 3 x 3 block, and the same once another window that covered
+# it has gone. In full screen the intro at full strength, 4 times on a
+# 1280 x 1024 display and once on a 600 x 400 one, and then the title, every
+# pixel an N x N block, centred on black. (Windows at 2x: the scripted
+# game's picture.)
+player_size=1280x1024 player one --power-save
+player_size=1280x1024 player three --power-save --scale 3
+on one && title_shown title-1x && convert "$scratch/title-1x.png" -scale 300% "$scratch/want-3x.png"
+on three && check "--scale 3: the title menu, pixel for pixel the 1x one enlarged" seen title-3x same title-3x "$scratch/want-3x.png"
+xmessage -geometry 400x300+200+200 over 2>/dev/null & over=$!
+for _ in $(seq 50); do xdotool search --name '^xmessage$' >/dev/null && break; sleep 0.1; done
+sleep 0.5 && kill "$over"
+check "... and again once a window over it has gone" seen uncovered same uncovered "$scratch/want-3x.png"
+stop one three
 for how in "1280x1024 400%" "600x400 100%"; do
   set -- $how
   kill "$xvfb_pid" && start_xvfb "$1"
   convert "$assets/intro.bmp" -scale "$2" -background black -gravity center -extent "$1" "$scratch/want.png"
-  start_game --fullscreen && wid=root
+  convert "$scratch/title-1x.png" -scale "$2" -background black -gravity center -extent "$1" "$scratch/want-title.png"
+  start_game --fullscreen --power-save && wid=root
   check "--fullscreen on $1: the intro enlarged, pixel for pixel" seen seen same seen "$scratch/want.png"
+  check "... and the title menu" seen title same title "$scratch/want-title.png"
   kill "$game_pid" && wait "$game_pid" 2>/dev/null
 done
 game_pid=""

@@ -32,6 +32,7 @@ void resetGame() {
     set_volume(255, MUSIC_VOLUME);
     clear_to_color(DoubleBuffer, makecol(0, 0, 0));
     clear_to_color(screen, makecol(0, 0, 0));
+    screenChanged();
     for (int entry : {ASSET_SOUND_HIT, ASSET_SOUND_CLICK}) stop_sample(sampleEntry(entry));
     musicCalls.clear();
 }

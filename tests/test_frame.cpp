@@ -1,6 +1,8 @@
 // The game frame: what start-up does and how the loop takes its ticks and
 // ends. (The match reset, single key presses and the drawing helpers show in
 // every tick and frame of the scripted game in test_screens.)
+#include <cstdint>
+#include <cstring>
 #include <set>
 
 #include "options.h"
@@ -91,4 +93,46 @@ TEST_F(GameTest, AStallIsDroppedAndPausesTheMatch) {
         tick();
         EXPECT_EQ(game_state, c[0]) << "P after a stall in state " << c[0];
     }
+}
+
+// Only what changed is sent, and the screen always holds the whole frame
+// enlarged, as stretch_blit would make it, wherever it stands: through the
+// title's fade and menus, a fade into a match, a rally with both paddles
+// moving, a pause and back, and after the screen was drawn over.
+TEST_F(GameTest, OnlyWhatChangedIsSentAndTheScreenHoldsTheWholePicture) {
+    BITMAP *window = screen;
+    for (int n : {1, 3}) {
+        resetGame();
+        zoom = n, picture_x = 5, picture_y = 3;
+        screen = create_bitmap(FIELD_W * n + 9, FIELD_H * n + 7);
+        BITMAP *want = create_bitmap(screen->w, screen->h);
+        clear_to_color(screen, makecol(0, 0, 0));
+        clear_to_color(want, makecol(0, 0, 0));
+        screenChanged();
+        game_state = STATE_TITLE_FADE_IN, title_trans = VEIL_BLACK;
+        const int steps[][2] = {{0, 140},       {KEY_ENTER, 1}, {0, 3},       {KEY_RIGHT, 1},
+                                {KEY_ENTER, 1}, {0, 460},       {KEY_UP, 60}, {KEY_S, 40},
+                                {KEY_P, 1},     {0, 5},         {KEY_P, 1},   {KEY_DOWN, 30}};
+        int frames = 0;
+        for (auto &step : steps)  // a key held for some ticks, a frame after each
+            for (int t = 0; t < step[1]; t++, frames++) {
+                key[step[0]] = HELD;
+                tick();
+                key[step[0]] = 0;
+                if (frames == 600)  // drawn over: the margins too, the picture sent whole
+                    for (BITMAP *b : {screen, want}) clear_to_color(b, makecol(255, 0, 255)), screenChanged();
+                buildFrame();
+                stretch_blit(DoubleBuffer, want, 0, 0, FIELD_W, FIELD_H, picture_x, picture_y, FIELD_W * n,
+                             FIELD_H * n);
+                blitBuffer();
+                int differ = 0;
+                for (int y = 0; y < screen->h; y++)
+                    differ += std::memcmp(screen->line[y], want->line[y], sizeof(std::uint32_t) * screen->w) != 0;
+                ASSERT_EQ(differ, 0) << "zoom " << n << ", frame " << frames << " (state " << game_state << ")";
+            }
+        EXPECT_EQ(game_state, STATE_PLAY);
+        destroy_bitmap(want), destroy_bitmap(screen);
+    }
+    screen = window, zoom = 1, picture_x = picture_y = 0;
+    screenChanged();
 }

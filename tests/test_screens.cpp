@@ -142,6 +142,7 @@ const int TITLE_TICK = 1099, PICTURE_TICK = 14000;  // the title menu at rest; a
 void picture(int n, const char *name) {
     BITMAP *window = screen;
     zoom = n, screen = create_bitmap(FIELD_W * n, FIELD_H * n);
+    screenChanged();
     drawFrame();
     std::vector<unsigned char> rgb;
     for (int i = 0; i < screen->w * screen->h; i++) {
@@ -150,6 +151,7 @@ void picture(int n, const char *name) {
     }
     stbi_write_png(name, screen->w, screen->h, 3, rgb.data(), screen->w * 3);
     destroy_bitmap(screen), screen = window, zoom = 1;
+    screenChanged();
 }
 
 }  // namespace

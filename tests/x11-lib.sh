@@ -62,7 +62,7 @@ player() {
   shift
   if [ -n "${player_display:-}" ]; then DISPLAY=$player_display; else
     local first=${xvfb_pid:-}
-    start_xvfb && xvfbs+=("$xvfb_pid") && xvfb_pid=$first
+    start_xvfb "${player_size:-}" && xvfbs+=("$xvfb_pid") && xvfb_pid=$first
   fi
   [ "${game_wrapper:-}" = wine ] && log=$(wine_path "$log")
   (cd "$game_dir" && RALLYTON_TICK_LOG=$log exec ${game_wrapper:-} "$game" "$@" >>"$scratch/$name.out" 2>&1) &
