@@ -87,7 +87,7 @@ void close_button_handler() { close_button_pressed = TRUE; }
 // The window lost the focus (the library's window thread calls this): the
 // loop pauses a match at its next pass.
 static std::atomic<int> focus_lost{0};
-static void switchedOut() { focus_lost = 1; }
+void focusLost() { focus_lost = 1; }
 
 // The signals that end the game as the close button does: the handler only
 // raises a flag, the loop ends after its pass and the game shuts down as
@@ -171,7 +171,7 @@ static void openScreen() {
     bool known = screenArea(area);
     int scale = options.scale;
     if (options.fullscreen) {
-        int fit = std::min(area.w / FIELD_W, area.h / FIELD_H);
+        int fit = fullScreenZoom(area.w, area.h);
         int desktopW = 0, desktopH = 0;
         get_desktop_resolution(&desktopW, &desktopH);
         std::string why = !known    ? "the desktop's size is unknown"
@@ -256,7 +256,7 @@ void initGame() {
     match.cpu_random = seed;
     startReplay();
     set_close_button_callback(close_button_handler);
-    set_display_switch_callback(SWITCH_OUT, switchedOut);
+    set_display_switch_callback(SWITCH_OUT, focusLost);
     set_display_switch_callback(SWITCH_IN, screenChanged);  // back in the window: the whole picture again
     r_midi = rand() % TRACK_COUNT + 1;
     set_volume(255, MUSIC_VOLUME);

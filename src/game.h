@@ -159,6 +159,7 @@ void processGamePass();  // one pass of the loop: pending ticks, one frame
 void shutdownGame();
 void ticker();
 void close_button_handler();
+void focusLost();  // the window lost the focus (the library's window thread): the next pass pauses a match
 int exitStatus();  // 0, or 128 + the signal that ended the game
 
 void setStartValues();  // the start values initGame gives the globals

@@ -130,6 +130,10 @@ void unpackInput(std::uint16_t bits, TickInput &in) {
 
 void installPads() {
     if (install_joystick(JOY_TYPE_AUTODETECT) != 0 || poll_joystick() != 0) return;
+    notePadsAtRest();
+}
+
+void notePadsAtRest() {
     for (int pad = 0; pad < num_joysticks && pad < 2; pad++)
         for (int s = 0; s < joy[pad].num_sticks; s++) {
             const JOYSTICK_STICK_INFO &stick = joy[pad].stick[s];

@@ -58,6 +58,7 @@ void chooseControls(const std::string values[PADDLE_ACTIONS + PAD_ACTIONS], cons
 const int DEAD_ZONE = 64;  // of the library's 128
 
 void installPads();  // at start-up; with no pad, nothing happens and nothing is said
+void notePadsAtRest();  // which sticks steer: those resting inside the dead zone now
 void gatherInput(const Controls &controls);  // the keyboard and the pads into input, for this tick
 
 }  // namespace rallyton

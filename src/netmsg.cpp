@@ -102,6 +102,12 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
     return true;
 }
 
+bool inTurn(const NetMessage &m, std::uint32_t expected, std::uint32_t nextTick) {
+    if (m.type == NET_INPUT) return m.tick == expected && m.tick <= nextTick + (2 * MAX_INPUT_DELAY + ROLLBACK_WINDOW);
+    if (m.type == NET_DIGEST) return m.tick % DIGEST_EVERY == DIGEST_EVERY - 1 && m.tick <= nextTick + MAX_INPUT_DELAY;
+    return true;
+}
+
 std::string versionMismatch(const NetMessage &theirs, const std::string &ours) {
     if (theirs.protocol == NET_PROTOCOL && theirs.version == ours) return "";
     return "the other game is rallyton " + theirs.version + " (network protocol " + std::to_string(theirs.protocol) +

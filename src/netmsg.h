@@ -36,6 +36,11 @@ enum : std::uint8_t { BIT_UP = 1, BIT_DOWN = 2, BIT_P = 4, BIT_R = 8, BIT_ESC = 
 // INPUT tells it (its tick against the other's newest input it holds).
 const int NET_MAX_LEAD = 100;
 
+// The rules of play over the network that both games keep.
+const int ROLLBACK_WINDOW = 30;  // ticks a game runs ahead of the other player's newest input, at most
+const int MAX_INPUT_DELAY = 10;  // ticks a player may choose to hold their own input back
+const int DIGEST_EVERY = 100;  // ticks: the digests of the last tick of each second are compared
+
 struct NetMessage {
     NetType type = NET_HELLO;
     std::uint16_t protocol = 0;  // HELLO, WELCOME, REFUSE
@@ -53,6 +58,14 @@ std::size_t encodeMessage(const NetMessage &message, unsigned char *out);
 // A message from bytes that came from outside: false, and nothing taken,
 // unless they are exactly one well-formed message.
 bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &message);
+
+// Whether a message from the other player comes in turn, while we are to
+// run tick nextTick and expect their input for tick expected: inputs come
+// one a tick, in order, never further ahead than the other game can be
+// (its window and both players' input delays); digests only of the last
+// tick of a second, and of a tick the other game can have confirmed (it
+// needs our input for it). Other kinds are always in turn.
+bool inTurn(const NetMessage &m, std::uint32_t expected, std::uint32_t nextTick);
 
 // "" when the other game's HELLO, WELCOME or REFUSE names our protocol and
 // our version (ours); otherwise the line that names both.

@@ -26,13 +26,10 @@ namespace rallyton {
 
 namespace {
 
-const int ROLLBACK_WINDOW = 30;  // ticks a game runs ahead of the other player's newest input, at most
-// Ticks whose inputs and states are kept: the window, both players' input
+// Ticks whose inputs and states are kept: our window, both players' input
 // delays and the other game's own window, with room to spare.
 const int RING = 128;
-const std::uint32_t REMOTE_REACH =
-    2 * MAX_INPUT_DELAY + ROLLBACK_WINDOW + 1;  // how far past our next tick theirs may be
-const int DIGEST_EVERY = 100;  // ticks: once a second
+static_assert(RING > 2 * ROLLBACK_WINDOW + 2 * MAX_INPUT_DELAY + 1, "the ring holds every tick not yet confirmed");
 const int DIGESTS_KEPT = 8;
 const int CONNECT_MS = 5000;  // a host that has not answered by then is not there
 const int GONE_MS = 5000;  // the other player's silence that ends a match
@@ -152,15 +149,13 @@ void compareDigests(std::uint32_t tick) {
 // One message from the other player, in a match.
 void take(const NetMessage &m) {
     if (m.type == NET_INPUT) {
-        // Inputs come in order, one a tick, never further ahead than the
-        // other game can be.
-        if (m.tick != remoteNext || m.tick >= nextTick + REMOTE_REACH) return void(dropped++);
+        if (!inTurn(m, remoteNext, nextTick)) return void(dropped++);
         remoteBits[m.tick % RING] = m.bits;
         remoteNext++;
         theirLead = m.lead;
         if (m.tick < nextTick && m.bits != guessed[m.tick % RING]) wrongFrom = std::min(wrongFrom, m.tick);
     } else if (m.type == NET_DIGEST) {
-        if (m.tick % DIGEST_EVERY != DIGEST_EVERY - 1 || m.tick > nextTick + MAX_INPUT_DELAY) return void(dropped++);
+        if (!inTurn(m, remoteNext, nextTick)) return void(dropped++);
         int i = int(m.tick / DIGEST_EVERY % DIGESTS_KEPT);
         theirDigest[i] = m.digest, theirDigestTick[i] = m.tick;
         compareDigests(m.tick);

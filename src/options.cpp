@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -268,6 +269,8 @@ int readOptions(int argc, char **argv, Options &options) {
     }
     return applyCommandLine(argc, argv, options);
 }
+
+int fullScreenZoom(int screenW, int screenH) { return std::min(screenW / FIELD_W, screenH / FIELD_H); }
 
 int autoScale(int desktopW, int desktopH) {
     int scale = MAX_SCALE;

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "input.h"
+#include "netmsg.h"  // MAX_INPUT_DELAY
 
 namespace rallyton {
 
 const int SCALE_AUTO = 0;  // the largest zoom whose window fits the desktop
 const int MAX_SCALE = 8;
 const int DEFAULT_PORT = 23240;  // network play's UDP port: 320 x 240
-const int MAX_INPUT_DELAY = 10;  // ticks a player may choose to hold their own input back in network play
 
 enum NetRole { NET_NONE, NET_HOST, NET_JOIN };
 
@@ -58,5 +58,9 @@ void applySettings(const std::string &text, const std::string &path, Options &op
 // The largest whole zoom, up to MAX_SCALE, whose window fits a desktop of
 // that size with room for its frame, the title bar and a panel; at least 1.
 int autoScale(int desktopW, int desktopH);
+
+// Full screen's zoom on a monitor of that size: the largest whole one that
+// fits, with no room kept (0: the game does not fit).
+int fullScreenZoom(int screenW, int screenH);
 
 }  // namespace rallyton

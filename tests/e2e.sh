@@ -38,7 +38,7 @@ check "P: PAUSED" paused paused1
 sleep 0.3 && resume=$(now) && press p
 check "P again: no PAUSED" seen resumed not_paused resumed
 sleep 0.6 && xdotool windowfocus --sync "$wid" keydown Up sleep 0.6 keyup Up
-check "UP took the left paddle to the top" seen steered left_at_top steered
+check "UP took the left paddle to the top" seen steered at_top steered
 rally && press r
 serving serve && press Escape  # R: a new match; ESC works once its fade is over
 check "ESC: the title menu, at rest" title_shown title

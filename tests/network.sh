@@ -29,7 +29,7 @@ player guest --join "127.0.0.1:$port"
 on host && check "the host: the serve countdown" serving host-serve
 on guest && check "the guest: the serve countdown" serving guest-serve
 xdotool windowfocus --sync "$wid" keydown w sleep 1 keyup w
-on guest && rally && press p
+on guest && rally && hold p 0.4  # held long enough for a loaded machine to see it
 on host && check "P on the guest: the host paused" seen host-paused paused host-paused
 on guest && check "... and the guest" seen guest-paused paused guest-paused
 check "... the same picture on both" eq "$(compare -metric AE "$scratch/host-paused.png" "$scratch/guest-paused.png" null: 2>&1)" 0

@@ -3,8 +3,8 @@
 # driver reads a FIFO named in the library's configuration, a preloaded
 # shim answers its questions about the device, and the test writes the
 # kernel's js_event records. The first button twice takes the title to a
-# match; the stick at rest inside the dead zone moves nothing; held up, it
-# takes the left paddle to the top; Start pauses; the pad gone in play
+# match; the stick held up takes the left paddle to the top (the dead
+# zone's edges, the second pad and the buttons: the fast suite); Start pauses; the pad gone in play
 # leaves the game running, on its keys. Then the window's focus taken away
 # in a rally and given back: the pause screen stays until P.
 #   pads.sh GAME PAD_SHIM
@@ -25,12 +25,8 @@ game_wrapper="env HOME=$scratch/cfg ALLEGRO=$scratch/cfg LD_PRELOAD=$shim" start
 check "the title menu" title_shown menu
 button 0 && button 0
 check "the first button twice: the serve countdown of a match" serving serve
-left() { /usr/bin/convert "$scratch/$1.png" -crop 30x240+0+0 +repage "$scratch/$1-left.png"; }
-event 2 1 12000 && sleep 0.3 && shot rest1 && sleep 0.5 && shot rest2 && left rest1 && left rest2
-check "the stick at rest inside the dead zone: the left paddle stays" \
-  eq "$(compare -metric AE "$scratch/rest1-left.png" "$scratch/rest2-left.png" null: 2>&1)" 0
 event 2 1 -32767
-check "the stick held up: the left paddle at the top" seen up left_at_top up
+check "the stick held up: the left paddle at the top" seen up at_top up
 event 2 1 0 && rally && button 7
 check "Start: PAUSED" seen paused paused paused
 exec 3>&-  # the pad unplugged

@@ -6,9 +6,11 @@
 # gives, tells the two apart): no crash, no abort, and not the library's own
 # handler ("Shutting down Allegro due to signal"). Started as a script's
 # background job, which leaves SIGINT and SIGQUIT ignored, those two stay
-# ignored and SIGTERM or SIGHUP still ends the game cleanly. The cases run
-# side by side, each game on a display of its own. (Each signal in every
-# kind of state: the GoogleTest suite.)
+# ignored and SIGTERM or SIGHUP still ends the game cleanly. A rally
+# stopped and continued again and again keeps its window; a display that
+# goes ends the game in one line. The cases run side by side, each game on
+# a display of its own. (Each signal in every kind of state: the GoogleTest
+# suite.)
 #   signals.sh GAME
 game=$1
 game_dir=$(dirname "$game")
@@ -22,68 +24,47 @@ mkdir -p "$results"
 
 # one_case NAME HOW STATE SIGNAL [LATER]: HOW is "default" (every signal at
 # its default, as a shell starts a program) or "background" (SIGINT and
-# SIGQUIT ignored, as a script's `game &` has them). With LATER, SIGNAL must
-# be ignored and LATER must end the game. Writes its verdict to a file.
+# SIGQUIT ignored, as a script's `game &` has them). STATE is the intro, a
+# rally, or a rally stopped and continued 20 times first (stops of 0.05 to
+# 1.2 s, some longer than the half second a stall is), which the game must
+# live through. With LATER, SIGNAL must be ignored and LATER must end the
+# game. SIGNAL "display" kills the X server instead: one line and status 1
+# (no hang in the library's clean-up, no abort). Writes its verdict to a file.
 one_case() {
-  local name=$1 sig=$4 later=${5:-} why=""
+  local name=$1 sig=$4 later=${5:-} why="" child want="exited 1"
   scratch=$scratch/$name && mkdir -p "$scratch"
   trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
   start_xvfb
   game_wrapper="env --default-signal perl $exit_how $scratch/how"
   [ "$2" = background ] && game_wrapper="env --ignore-signal=INT,QUIT perl $exit_how $scratch/how"
   start_game --power-save && at 3.0
-  [ "$3" = rally ] && at 11.5 && press Return && press Return && rally
-  local child
+  [ "$3" != intro ] && at 11.5 && press Return && press Return && rally
   child=$(pgrep -P "$game_pid")  # the game, under perl
-  kill -s "$sig" "$child"
+  for i in $([ "$3" = stopped ] && seq 20); do
+    kill -STOP "$child" && sleep "$(echo "0.05 + ($RANDOM % 116) / 100" | bc -l)" && kill -CONT "$child" && sleep 0.3
+    kill -0 "$child" 2>/dev/null || { why="; it died after stop $i" && break; }
+  done
+  if [ "$sig" = display ]; then kill "$xvfb_pid"; else kill -s "$sig" "$child"; fi
   if [ -n "$later" ]; then
     sleep 1 && kill -0 "$child" || why="$why; the ignored $sig ended it"
     kill -s "$later" "$child" && sig=$later
   fi
+  [ "$sig" = display ] || want="exited $((128 + $(kill -l "$sig")))"
   wait_game 10
-  [ "$(cat "$scratch/how")" = "exited $((128 + $(kill -l "$sig")))" ] || why="$why; $(cat "$scratch/how"), not exited 128 + $sig"
+  [ "$(cat "$scratch/how")" = "$want" ] || why="$why; $(cat "$scratch/how"), not $want"
   grep -q "Shutting down Allegro" "$scratch/game.out" && why="$why; the library's handler ran"
+  said=$(grep -v "no sound" "$scratch/game.out")
+  [ "$said" = "$([ "$sig" = display ] && echo "rallyton: lost the connection to the display")" ] || why="$why; it said: $said"
   echo "$([ -z "$why" ] && echo "ok  " || echo FAIL) $name: $(cat "$scratch/how")$why" >"$results/$name"
-}
-
-# A rally stopped and continued 20 times (stops of 0.05 to 1.2 s, some
-# longer than the half second a stall is), then SIGTERM: the game lives
-# through them all and exits with 143, saying nothing of its display.
-# Then its X server killed under it: one line and status 1 (no hang in
-# the library's clean-up, no abort).
-stop_case() {
-  local name=$1 why=""
-  scratch=$scratch/$name && mkdir -p "$scratch"
-  trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
-  start_xvfb
-  game_wrapper="env --default-signal perl $exit_how $scratch/how"
-  start_game --power-save && at 11.5 && press Return && press Return && rally
-  local child
-  child=$(pgrep -P "$game_pid")
-  for i in $(seq 20); do
-    kill -STOP "$child" && sleep "$(echo "0.05 + ($RANDOM % 116) / 100" | bc -l)" && kill -CONT "$child" && sleep 0.3
-    kill -0 "$child" 2>/dev/null || { why="; it died after stop $i"; break; }
-  done
-  kill -TERM "$child" 2>/dev/null
-  wait_game 10
-  [ "$(cat "$scratch/how")" = "exited 143" ] || why="$why; $(cat "$scratch/how"), not exited 143"
-  grep -q "XIO\|display" "$scratch/game.out" && why="$why; it said: $(grep "XIO\|display" "$scratch/game.out")"
-  start_game --power-save && at 11.5 && press Return && press Return && rally
-  kill "$xvfb_pid"
-  wait_game 10
-  [ "$(cat "$scratch/how")" = "exited 1" ] || why="$why; the display gone: $(cat "$scratch/how"), not exited 1"
-  [ "$(grep -v "no sound" "$scratch/game.out")" = "rallyton: lost the connection to the display" ] ||
-    why="$why; the display gone, it said: $(cat "$scratch/game.out")"
-  echo "$([ -z "$why" ] && echo "ok  " || echo FAIL) $name: 20 stops, then the display gone$why" >"$results/$name"
 }
 
 ulimit -c 0
 cases=("intro-int default intro INT" "intro-hup default intro HUP" "intro-quit default intro QUIT"
   "intro-term default intro TERM" "rally-int default rally INT" "rally-hup default rally HUP"
-  "background-rally-int background rally INT TERM" "background-intro-quit background intro QUIT HUP")
+  "background-rally-int background rally INT TERM" "background-intro-quit background intro QUIT HUP"
+  "stopped-term default stopped TERM" "display-gone default rally display")
 for c in "${cases[@]}"; do one_case $c & done  # side by side, each on a display of its own
-stop_case stop-continue & wait
-cases+=(stop-continue)
+wait
 for c in "${cases[@]}"; do
   line=$(cat "$results/${c%% *}" 2>/dev/null || echo "FAIL ${c%% *}: no verdict") && echo "$line"
   case $line in ok*) passed=$((passed + 1)) ;; *) failures=$((failures + 1)) ;; esac

@@ -58,6 +58,11 @@ std::vector<unsigned char> readFile(const std::string &path) {
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), {});
 }
 
+void writeFile(const std::string &path, const std::vector<unsigned char> &bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+}
+
 void useStandInSamples(bool on) {
     static SAMPLE *real[2];
     for (int i : {0, 1}) {
@@ -67,10 +72,12 @@ void useStandInSamples(bool on) {
     }
 }
 
-bool playing(int entry) {
+long playing(int entry) {
     for (int v = 0; v < 256; v++)
-        if (voice_check(v) == sampleEntry(entry)) return true;
-    return false;
+        if (voice_check(v) == sampleEntry(entry))
+            return 1 + voice_get_volume(v) * 1000L + voice_get_pan(v) * 1000000L +
+                   (voice_get_frequency(v) == sampleEntry(entry)->freq) * 1000000000L;
+    return 0;
 }
 
 }  // namespace test

@@ -31,12 +31,15 @@ void tick(int n = 1);  // n logic ticks, as the loop runs them
 BITMAP *drawFrame();  // the current state's frame, as it reached the screen
 std::uint64_t frameHash(BITMAP *bmp);
 std::vector<unsigned char> readFile(const std::string &path);  // the whole file, empty when missing
+void writeFile(const std::string &path, const std::vector<unsigned char> &bytes);
 
 // The game's two samples last hundredths of a second of real time; a test
 // looks for them after the tick that played them, so while the tests run
 // each is swapped for a silent stand-in a minute long.
 void useStandInSamples(bool on);
-bool playing(int entry);  // the datafile's sample is sounding on some voice
+// 0, or the datafile's sample sounding on some voice: 1, plus its volume
+// times 1000, its pan times 1e6, and 1e9 when it plays at its own pitch.
+long playing(int entry);
 
 class GameTest : public ::testing::Test {
 protected:

@@ -19,10 +19,6 @@ using Bytes = std::vector<unsigned char>;
 
 namespace {
 
-void writeFile(const std::string &path, const Bytes &b) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));
-}
-
 std::uint32_t be32(const unsigned char *p) { return std::uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
 void put32(Bytes &b, std::uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<unsigned char>(v >> shift));
@@ -178,6 +174,10 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
         {body(TUNE, tune("0060", "00 FF 01 7F EOT")), T0 + "a meta event past the track's end at byte 1)"},
         {body(TUNE, tune("0060", "00 F0 7F EOT")), T0 + "a system-exclusive event past the track's end at byte 1)"},
         {body(TUNE, tune("0060", "00 FF 51 02 0102 EOT")), T0 + "a tempo event of 2 bytes at byte 1)"},
+        {body(TUNE, tune("0060", "00 FF 7F 00 00 C0 7F EOT")), ""},  // the highest meta type, the highest data byte
+        {body(TUNE, tune("0060", "00 FF 80 00 EOT")), T0 + "a meta event past the track's end at byte 1)"},
+        {body(TUNE, tune("0060", "00 FF 01 02 4142")), T0 + "no end-of-track event)"},  // a meta event to the very end
+        {body(TUNE, tune("0060", "00 90 3C 40 FFFFFF7F 80 3C 00 EOT")), T0 + "a track longer than 10000 beats)"},
         {body(TUNE, tune("0060", "8000 90 3C 40 EOT")), T0 + "a first time of more than one byte)"},
         {body(TUNE, tune("0060", "00 90 3C 40 FFFFFFFF7F EOT")),
          T0 + "a time that runs past the track's end or over four bytes at byte 4)"},

@@ -70,16 +70,19 @@ TEST_F(GameTest, APassRunsEveryPendingTickThenDrawsAFrame) {
 
 // Up to MAX_CATCH_UP_TICKS pending ticks all run; more, after a stall, are
 // dropped, and a match in a rally or a serve countdown waits in the pause
-// screen, which P leaves for the state it paused.
-TEST_F(GameTest, AStallIsDroppedAndPausesTheMatch) {
-    const int cases[][4] = {{STATE_PLAY, 50, 50, STATE_PLAY},        {STATE_PLAY, 51, 0, STATE_PAUSE},
-                            {STATE_SERVE, 50, 50, STATE_SERVE},      {STATE_SERVE, 3000, 0, STATE_PAUSE},
-                            {STATE_MENU, 51, 0, STATE_MENU},         {STATE_INTRO_DELAY, 90, 0, STATE_INTRO_DELAY},
-                            {STATE_INTRO_DELAY, 50, 50, STATE_INTRO}};
+// screen, which P leaves for the state it paused. The window losing the
+// focus (-1 ticks due) pauses it the same way.
+TEST_F(GameTest, AStallOrTheFocusGonePausesTheMatch) {
+    const int cases[][4] = {{STATE_PLAY, 50, 50, STATE_PLAY},         {STATE_PLAY, 51, 0, STATE_PAUSE},
+                            {STATE_SERVE, 50, 50, STATE_SERVE},       {STATE_SERVE, 3000, 0, STATE_PAUSE},
+                            {STATE_MENU, 51, 0, STATE_MENU},          {STATE_INTRO_DELAY, 90, 0, STATE_INTRO_DELAY},
+                            {STATE_INTRO_DELAY, 50, 50, STATE_INTRO}, {STATE_PLAY, -1, 0, STATE_PAUSE},
+                            {STATE_SERVE, -1, 0, STATE_PAUSE},        {STATE_GAME_OVER, -1, 0, STATE_GAME_OVER}};
     for (auto &c : cases) {  // the state, ticks due, ticks run, the state after
         resetGame();
         game_state = c[0], between = SERVE_TICKS, delay1 = 49;
         ball.setCoor(250, 100), ball.setVel(-SERVE_SPEED, 0);  // a flight that meets nothing for 50 ticks
+        if (c[1] < 0) focusLost();
         for (int t = 0; t < c[1]; t++) ticker();
         processGamePass();
         int ran = c[0] == STATE_PLAY          ? int(250 - ball.x) / SERVE_SPEED

@@ -83,6 +83,22 @@ TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
     }
 }
 
+// Inputs one a tick, in order, at most both delays and a window ahead of
+// our next tick; digests only of a second's last tick, one the other game
+// can have confirmed.
+TEST(NetMessages, MessagesInTurnAndOutOfIt) {
+    const long cases[][5] = {
+        {NET_INPUT, 5, 5, 0, 1},      {NET_INPUT, 4, 5, 0, 0},
+        {NET_INPUT, 6, 5, 0, 0},      {NET_INPUT, 50, 50, 0, 1},
+        {NET_INPUT, 51, 51, 0, 0},    {NET_INPUT, 3, 3, 90, 1},
+        {NET_DIGEST, 99, 0, 89, 1},   {NET_DIGEST, 99, 0, 88, 0},
+        {NET_DIGEST, 199, 0, 100, 0}, {NET_DIGEST, 100, 0, 200, 0},
+        {NET_DIGEST, 98, 0, 200, 0},  {NET_BYE, 7, 0, 0, 1}};  // type, tick, expected, next, in turn
+    for (auto &c : cases)
+        EXPECT_EQ(inTurn(make(NetType(c[0]), std::uint32_t(c[1])), std::uint32_t(c[2]), std::uint32_t(c[3])), c[4] == 1)
+            << "case " << &c - cases;
+}
+
 TEST(NetMessages, AnotherVersionOrProtocolIsNamedBesideOurs) {
     NetMessage theirs = make(NET_HELLO);
     EXPECT_EQ(versionMismatch(theirs, "1.1"), "");
@@ -100,22 +116,18 @@ TEST(NetMessages, AnotherVersionOrProtocolIsNamedBesideOurs) {
 // same on every platform.
 TEST(NetPlatform, TheHostsAddressesAndSocketErrors) {
     std::vector<std::string> listed;
-    if (FILE *ip = popen("ip -4 -o addr show up 2>/dev/null", "r")) {
-        char line[512], name[64], address[64];
-        while (std::fgets(line, sizeof line, ip))
-            if (std::sscanf(line, "%*d: %63s inet %63[0-9.]", name, address) == 2 &&
-                std::string(address).rfind("127.", 0))
-                listed.push_back(address);
-        pclose(ip);
-    }
+    char line[512], address[64];
+    FILE *ip = popen("ip -4 -o addr show up", "r");
+    while (ip && std::fgets(line, sizeof line, ip))
+        if (std::sscanf(line, "%*d: %*s inet %63[0-9.]", address) == 1 && std::string(address).rfind("127.", 0))
+            listed.push_back(address);
+    if (ip) pclose(ip);
     EXPECT_EQ(localAddresses(16), listed);
     EXPECT_EQ(localAddresses(0).size(), 0u);
     const std::pair<int, const char *> errors[] = {{EADDRINUSE, "the port is already in use"},
                                                    {EACCES, "not allowed here"},
                                                    {EHOSTUNREACH, "the other machine cannot be reached"},
                                                    {EPERM, "socket error 1"}};
-    for (const auto &[code, words] : errors) {
-        errno = code;
-        EXPECT_EQ(socketError(), words);
-    }
+    auto said = [](int code) { return errno = code, socketError(); };
+    for (const auto &[code, words] : errors) EXPECT_EQ(said(code), words);
 }

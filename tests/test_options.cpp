@@ -1,6 +1,7 @@
 // The player's choices: command lines and settings files as tables (each
 // row: what is given, the options that result in short, the first line
 // said), and the monitor full screen goes on.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -191,8 +192,24 @@ TEST(Options, FullScreenGoesOnTheWindowsMonitorOrThePrimaryOne) {
     EXPECT_FALSE(chooseMonitor({}, 0, 0, m));
 }
 
-TEST(Options, TheAutomaticZoomIsTheLargestWhoseWindowFitsWithRoomAround) {
-    const int cases[][3] = {{1280, 1024, 3}, {1920, 1080, 4}, {3840, 2160, 8}, {7680, 4320, 8}, {640, 480, 1},
-                            {656, 560, 2},   {655, 560, 1},   {656, 559, 1},   {100, 100, 1}};  // desktop, zoom
-    for (auto &c : cases) EXPECT_EQ(autoScale(c[0], c[1]), c[2]) << c[0] << " x " << c[1];
+// A window's zoom keeps room for its frame and a panel, up to 8; full
+// screen's takes the whole monitor, however large.
+TEST(Options, TheZoomIsTheLargestThatFits) {
+    const int cases[][4] = {{1280, 1024, 3, 4}, {1920, 1080, 4, 4}, {3840, 2160, 8, 9}, {7680, 4320, 8, 18},
+                            {640, 480, 1, 2},   {656, 560, 2, 2},   {655, 560, 1, 2},   {656, 559, 1, 2},
+                            {100, 100, 1, 0},   {319, 240, 1, 0},   {320, 239, 1, 0},   {320, 240, 1, 1}};
+    for (auto &c : cases)  // the screen, the window's zoom, full screen's
+        EXPECT_TRUE(autoScale(c[0], c[1]) == c[2] && fullScreenZoom(c[0], c[1]) == c[3]) << c[0] << " x " << c[1];
+}
+
+// The settings file lives where XDG_CONFIG_HOME says, when that is an
+// absolute path; else below HOME.
+TEST(Options, TheSettingsFileIsWhereTheDesktopKeepsThem) {
+    const std::string home = std::string(std::getenv("HOME")) + "/.config/rallyton/rallyton.cfg";
+    for (std::string xdg : {"/etc/xdg", "config", ""}) {
+        setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+        EXPECT_EQ(settingsPath(), xdg[0] == '/' ? xdg + "/rallyton/rallyton.cfg" : home) << xdg;
+    }
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(settingsPath(), home);
 }

@@ -121,3 +121,55 @@ TEST_F(GameTest, TheComputerTracksTheBallAndKicksInItsWindow) {
         EXPECT_NEAR(cpu.vel, c.track + c.kick * strength, 1e-9) << "case " << &c - cases;
     }
 }
+
+// Two pads through the library's joystick state, its driver standing in
+// (answering polls): a stick counts from the dead zone's edge on; the
+// second pad steers the right paddle only in a two-player match; a stick
+// that rested at one end when the pads were found (a trigger) never
+// counts; the buttons stand in for ENTER, ESC and P, or the settings' own.
+TEST_F(GameTest, PadsCountFromTheDeadZonesEdgeAndEachSteersItsOwnPaddle) {
+    static JOYSTICK_DRIVER pads = {1,       "",      "",      "",     nullptr, nullptr, +[] { return 0; },
+                                   nullptr, nullptr, nullptr, nullptr};
+    JOYSTICK_DRIVER *none = joystick_driver;
+    joystick_driver = &pads, num_joysticks = 2;
+    auto rest = [] {
+        for (int p = 0; p < 2; p++) joy[p] = JOYSTICK_INFO{}, joy[p].num_sticks = 2, joy[p].num_buttons = 8;
+        for (int p = 0; p < 2; p++)
+            for (int s = 0; s < 2; s++) joy[p].stick[s].num_axis = 2;
+        joy[1].stick[1].axis[0].pos = -128;  // a trigger, at one end
+    };
+    rest();
+    notePadsAtRest();
+    const int P = 1, ESC = 4, ENTER = 8, LEFT = 16, RIGHT = 32, UP0 = 64, DOWN0 = 128, UP1 = 256,
+              DOWN1 = 512;  // packInput's
+    const int cases[][7] = {// pad, stick, axis, its push, a button down, players, what the tick takes
+                            {0, 0, 1, -DEAD_ZONE, -1, 0, UP0},
+                            {0, 0, 1, 1 - DEAD_ZONE, -1, 0, 0},
+                            {0, 0, 1, DEAD_ZONE, -1, 0, DOWN0},
+                            {0, 0, 1, DEAD_ZONE - 1, -1, 0, 0},
+                            {0, 1, 0, -DEAD_ZONE, -1, 0, LEFT},
+                            {0, 0, 0, DEAD_ZONE, -1, 0, RIGHT},
+                            {1, 0, 1, -DEAD_ZONE, -1, 1, UP1},
+                            {1, 0, 1, DEAD_ZONE, -1, 1, DOWN1},
+                            {1, 0, 1, -DEAD_ZONE, -1, 0, 0},
+                            {1, 0, 0, DEAD_ZONE, -1, 0, RIGHT},
+                            {1, 1, 0, 127, -1, 1, 0},
+                            {1, 1, 1, -127, -1, 1, 0},
+                            {0, 0, 0, 0, 0, 0, ENTER},
+                            {1, 0, 0, 0, 1, 0, ESC},
+                            {0, 0, 0, 0, 7, 0, P},
+                            {0, 0, 0, 0, 3, 0, 0}};
+    for (auto &c : cases) {
+        rest();
+        joy[c[0]].stick[c[1]].axis[c[2]].pos = c[3];
+        if (c[4] >= 0) joy[c[0]].button[c[4]].b = 1;
+        p2 = static_cast<unsigned char>(c[5]);
+        gatherInput(options.controls);
+        EXPECT_EQ(packInput(input), c[6]) << "case " << &c - cases;
+    }
+    options.controls.buttons[PAD_PAUSE] = 3;  // Start on another button
+    rest(), joy[0].button[3].b = 1;
+    gatherInput(options.controls);
+    EXPECT_TRUE(input.keys[KEY_P]);
+    options.controls = Controls{}, joystick_driver = none, num_joysticks = 0;
+}

@@ -133,7 +133,6 @@ at_top() {
   [ "${2:-}" = right ] && x=295 colour='#[C-E].[9-B].[2-4].'
   gt "$(/usr/bin/convert "$scratch/$1.png" -crop 10x30+$x+0 +repage -depth 8 txt:- | grep -c -E "$colour")" 50
 }
-left_at_top() { at_top "$1"; }
 
 # wait_game N: waits up to N seconds for the game to end, then kills it;
 # sets game_status (137 when it had to be killed).
@@ -172,37 +171,6 @@ loud() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l
 quiet() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l < -70" | bc)" -eq 1 ]; }
 
 # udp_proxy LISTEN_PORT TARGET_PORT DROP_PERCENT MAX_DELAY_MS SECONDS
-# [HOLD_MS]: a bad network between two games on this machine. Listens on
-# the loopback at one port and passes datagrams on to the loopback at
-# another and the answers back, dropping some and holding each back HOLD_MS
-# (0) and up to MAX_DELAY_MS more, at random from a fixed seed; only
-# 127.0.0.1, and only for the seconds given. Prints what it passed.
-udp_proxy() {  # in the background: it becomes the proxy's process
-  exec perl -e '
-use IO::Socket::INET; use IO::Select; use Time::HiRes qw(time);
-my ($listen, $target, $drop, $delay, $seconds, $hold) = @ARGV;
-$hold ||= 0;
-srand(20261207);
-my $out = IO::Socket::INET->new(LocalAddr => "127.0.0.1:$listen", Proto => '\''udp'\'') or die "udp-proxy: $!\n";
-my $in = IO::Socket::INET->new(PeerAddr => "127.0.0.1:$target", Proto => '\''udp'\'') or die "udp-proxy: $!\n";
-my $select = IO::Select->new($out, $in);
-my ($client, @held, $passed, $dropped);
-for (my $end = time + $seconds; time < $end;) {
-  for my $from ($select->can_read(0.001)) {
-    my $sender = $from->recv(my $bytes, 65536);
-    $client = $sender if $from == $out;
-    if (rand(100) < $drop) { $dropped++; next }
-    push @held, [time + ($hold + rand($delay)) / 1000, $from == $out ? 1 : 0, $bytes];
-  }
-  my @later;
-  for my $h (@held) {
-    if ($h->[0] > time || !$client) { push @later, $h; next }
-    $h->[1] ? $in->send($h->[2]) : $out->send($h->[2], 0, $client);
-    $passed++;
-  }
-  @held = @later;
-}
-printf "udp-proxy: %d passed, %d dropped\n", $passed, $dropped;
-' "$@"
-}
-
+# [HOLD_MS]: udp-relay.pl, a bad network between two games (in the
+# background: it becomes the relay's process).
+udp_proxy() { exec perl "$(dirname "${BASH_SOURCE[0]}")/udp-relay.pl" "$@"; }
