@@ -6,10 +6,10 @@
 # menus (their clicks, silence around them); a one-player match: music in
 # the serve countdown, hits over it without clipping and in balance with
 # it, the switches (silence with both off, so no stuck note; hits alone;
-# the music back), the pause (PAUSED, silence, nothing moving)
-# and the music after it; steering, restart, back to the title, and out
-# through the close button. (What each frame holds, pixel for pixel, the
-# scripted game of the GoogleTest suite checks.) The balance of music and
+# the music back), the pause (silence) and the music after it, and out
+# through the close button in a rally. (What each frame holds, pixel for
+# pixel, and what each key does, the scripted game of the GoogleTest suite
+# checks.) The balance of music and
 # hits is held to 1 dB: the first track is fixed by a preloaded time() (the
 # tunes differ in loudness).
 #   e2e.sh GAME SEND_CLOSE FIXED_TIME_LIBRARY
@@ -33,16 +33,9 @@ at "$match + 10.0" && press 1 && press 2 && off=$(now)  # sound off, then music 
 at "$match + 12.5" && hits=$(now) && press 1
 at "$match + 16.0" && back=$(now) && press 2 && press 1
 rally && pause=$(now) && press p
-sleep 0.3 && shot paused1 && sleep 1.0 && shot paused2
-check "P: PAUSED" paused paused1
-sleep 0.3 && resume=$(now) && press p
+sleep 1.6 && resume=$(now) && press p
 check "P again: no PAUSED" seen resumed not_paused resumed
-sleep 0.6 && xdotool windowfocus --sync "$wid" keydown Up sleep 0.6 keyup Up
-check "UP took the left paddle to the top" seen steered at_top steered
-rally && press r
-serving serve && press Escape  # R: a new match; ESC works once its fade is over
-check "ESC: the title menu, at rest" title_shown title
-"$send_close" "$wid"
+sleep 1 && "$send_close" "$wid"
 closed=$(date +%s.%N)
 wait_game 5
 check "the close button: status 0" eq "$game_status" 0
@@ -70,5 +63,4 @@ check "silent with the sound and the music off" quiet "$(from "$off" 0.8)" 1.2 "
 check "the paddle hits alone" loud "$(from "$hits" 0.1)" 3.3 "hits"
 check "the music back" loud "$(from "$back" 0.4)" 0.5 "music"
 check "silent in the pause" quiet "$(from "$pause" 0.7)" 0.7 "pause"
-check "nothing moves in the pause" eq "$(compare -metric AE "$scratch/paused1.png" "$scratch/paused2.png" null: 2>&1)" 0
 check "the music again after the pause" loud "$(from "$resume" 0.3)" 0.6 "resumed"

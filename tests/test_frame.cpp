@@ -53,7 +53,7 @@ TEST_F(GameTest, TheCloseButtonOrASignalEndsTheLoopAfterItsPass) {
 
 // A pass runs every tick the timer counted, then draws one frame (a pass
 // with none due only draws). With --power-save a pass with no tick due rests
-// and draws nothing.
+// and draws nothing, and so does one whose ticks changed nothing.
 TEST_F(GameTest, APassRunsEveryPendingTickThenDrawsAFrame) {
     const int cases[][4] = {{0, 0, 0, 1}, {0, 7, 7, 1}, {1, 0, 0, 0}, {1, 1, 1, 1}, {1, 5, 5, 1}};
     for (auto &c : cases) {  // power_save, ticks due, ticks run, frames drawn
@@ -64,6 +64,15 @@ TEST_F(GameTest, APassRunsEveryPendingTickThenDrawsAFrame) {
         processGamePass();
         EXPECT_TRUE(INTRO_DELAY_TICKS - delay1 == c[2] && ticks == 0) << "case " << &c - cases;
         EXPECT_EQ(getpixel(screen, 0, 0) != makecol(255, 0, 255), c[3] == 1) << "case " << &c - cases;
+    }
+    for (bool drawnOver : {false, true}) {  // the title at rest: no new frame unless the screen needs one
+        resetGame();
+        game_state = STATE_MENU, options.power_save = true;
+        ticker(), processGamePass();
+        clear_to_color(screen, makecol(255, 0, 255));
+        if (drawnOver) screenChanged();
+        ticker(), processGamePass();
+        EXPECT_EQ(getpixel(screen, 0, 0) != makecol(255, 0, 255), drawnOver);
     }
     options.power_save = false;
 }

@@ -91,8 +91,7 @@ match lhost wguest
 stop lhost wguest
 windows_player whost --host "$port"
 on whost && check "Windows hosts: the waiting screen" waiting_shown whost-waiting
-(cd "$linux" && ./rallyton --host "$port" >"$scratch/lbusy.out" 2>&1)
-check "... its port taken: Linux refuses it with the same line, status $?" refused lbusy $?
+check "... its port taken: Linux refuses it with the same line" ends 1 "rallyton: $in_use" "$linux/rallyton" --host "$port"
 linux_player lguest --join "127.0.0.1:$port" --record "$scratch/lguest.rly"
 match whost lguest
 stop whost lguest

@@ -31,10 +31,12 @@ gt() { [ "$1" -gt "$2" ]; }
 eq() { [ "$1" -eq "$2" ]; }
 
 start_xvfb() {  # [WxH], by default 640x480
-  Xvfb -displayfd 3 -screen 0 "${1:-640x480}x24" -nolisten tcp -noreset 3>"$scratch/display" >/dev/null 2>&1 &
+  local number
+  number=$(mktemp -p "$scratch" display.XXXX)  # a file of its own: another Xvfb's number is not this one's
+  Xvfb -displayfd 3 -screen 0 "${1:-640x480}x24" -nolisten tcp -noreset 3>"$number" >/dev/null 2>&1 &
   xvfb_pid=$!
-  for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-  export DISPLAY=":$(cat "$scratch/display")"
+  for _ in $(seq 200); do [ -s "$number" ] && break; sleep 0.1; done  # a busy machine takes its time
+  export DISPLAY=":$(cat "$number")"
 }
 
 # Starts $game in $game_dir (through $game_wrapper, if set; what it prints
@@ -132,6 +134,17 @@ at_top() {
   local x=10 colour='#[C-F].[0-5].[0-5]'
   [ "${2:-}" = right ] && x=295 colour='#[C-E].[9-B].[2-4].'
   gt "$(/usr/bin/convert "$scratch/$1.png" -crop 10x30+$x+0 +repage -depth 8 txt:- | grep -c -E "$colour")" 50
+}
+
+# ends STATUS SAID COMMAND...: the command, run in $game_dir, ends with that
+# status, having said all of SAID (a pattern; CRs aside).
+ends() {
+  local want=$1 said=$2 out status
+  shift 2
+  out=$(cd "$game_dir" && "$@" 2>&1)
+  status=$? out=${out//$'\r'/}
+  echo "     status $status: $out"
+  [ "$status" -eq "$want" ] && [[ $out == $said ]]
 }
 
 # wait_game N: waits up to N seconds for the game to end, then kills it;
