@@ -192,6 +192,7 @@ void startReplay() {
     if (options.replay.empty()) return;
     match = playback.recording.start;
     playback.on = true;
+    if (playback.recording.inputs.empty() && matchDigest(match) != playback.recording.last) playback.wrong = 0;
 }
 
 bool replaying() { return playback.on; }

@@ -35,11 +35,9 @@ check "the pad gone: the game plays on, P resumes" seen resumed not_paused resum
 
 # Another window takes the focus in the rally, then gives it back.
 rally
-xmessage -geometry 120x40+400+300 elsewhere 2>/dev/null & other=$!
-for _ in $(seq 100); do away=$(xdotool search --name '^xmessage$' | head -n 1) && [ -n "$away" ] && break; sleep 0.1; done
-xdotool windowfocus --sync "$away" && sleep 0.3 && xdotool windowfocus --sync "$wid"
-sleep 0.5 && shot back1 && sleep 1 && shot back2
-kill "$other"
+another_window 120x40+400+300
+xdotool windowfocus --sync "$other_wid" && sleep 0.3 && xdotool windowfocus --sync "$wid"
+sleep 0.5 && shot back1 && sleep 1 && shot back2 && kill "$other_pid"
 check "the focus gone and back: PAUSED" paused back1
 check "... and it stays" eq "$(compare -metric AE "$scratch/back1.png" "$scratch/back2.png" null: 2>&1)" 0
 press p

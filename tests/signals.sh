@@ -59,8 +59,7 @@ one_case() {
 }
 
 ulimit -c 0
-cases=("intro-int default intro INT" "intro-hup default intro HUP" "intro-quit default intro QUIT"
-  "intro-term default intro TERM" "rally-int default rally INT" "rally-hup default rally HUP"
+cases=("intro-hup default intro HUP" "intro-quit default intro QUIT" "rally-int default rally INT"
   "background-rally-int background rally INT TERM" "background-intro-quit background intro QUIT HUP"
   "stopped-term default stopped TERM" "display-gone default rally display")
 for c in "${cases[@]}"; do one_case $c & done  # side by side, each on a display of its own

@@ -22,7 +22,6 @@ void resetGame() {
     stop_midi();
     for (int k = 1; k < KEY_MAX; k++) key[k] = 0;
     gatherInput(options.controls);
-    for (int k = 1; k < KEY_MAX; k++) keyPressed(k);
     match = Match();
     setStartValues();
     restart();

@@ -15,24 +15,23 @@ using namespace test;
 // keys of a pair together, a paddle off each wall (reversed and damped) and
 // one exactly at each wall (inside: no bounce).
 TEST_F(GameTest, PaddlesAnswerTheirOwnKeysAndBounceOffTheWalls) {
-    struct Case {
-        int id, key1, key2;
-        double y, vel, wantY, wantVel;
-    } cases[] = {
+    const double cases[][7] = {
+        // the paddle, two keys held, y and the speed before, and after
         {0, KEY_UP, 0, 90, 0, 89.6, -0.36},    {0, KEY_DOWN, 0, 90, 0, 90.4, 0.36}, {0, KEY_W, KEY_S, 90, 0, 90, 0},
         {0, KEY_UP, KEY_DOWN, 90, 1, 91, 0.9}, {1, KEY_W, 0, 90, 0, 89.6, -0.36},   {1, KEY_S, 0, 90, 0, 90.4, 0.36},
         {1, KEY_UP, KEY_DOWN, 90, 0, 90, 0},   {2, KEY_UP, KEY_W, 90, 0, 90, 0},    {0, 0, 0, 2, -5, 0, 4.5},
         {0, 0, 0, 178, 5, 180, -4.5},          {0, 0, 0, 5, -5, 0, -4.5},           {0, 0, 0, 175, 5, 180, 4.5}};
-    for (const Case &c : cases) {
-        Pong p(c.id);
-        p.y = c.y, p.vel = c.vel;
-        key[c.key1] = key[c.key2] = HELD;
+    for (const auto &c : cases) {
+        const auto &[id, key1, key2, y, vel, wantY, wantVel] = c;
+        Pong p{int(id)};
+        p.y = y, p.vel = vel;
+        key[int(key1)] = key[int(key2)] = HELD;
         gatherInput(options.controls);
         p.handle_input();
         p.move();
-        key[c.key1] = key[c.key2] = 0;
-        EXPECT_NEAR(p.y, c.wantY, 1e-9) << "case " << &c - cases;
-        EXPECT_NEAR(p.vel, c.wantVel, 1e-9) << "case " << &c - cases;
+        key[int(key1)] = key[int(key2)] = 0;
+        EXPECT_NEAR(p.y, wantY, 1e-9) << "case " << &c - cases;
+        EXPECT_NEAR(p.vel, wantVel, 1e-9) << "case " << &c - cases;
     }
 }
 
@@ -41,12 +40,8 @@ TEST_F(GameTest, PaddlesAnswerTheirOwnKeysAndBounceOffTheWalls) {
 // the ball at the centre served towards the loser); off the top and bottom
 // and exactly at them; standing still, keeping its direction.
 TEST_F(GameTest, TheBallsFlightWallsPaddleLinesAndGoals) {
-    struct Case {
-        double x, y, vx, vy;
-        int dir;
-        double wantX, wantY, wantVx, wantVy;
-        int passed, wantDir, left, right;
-    } cases[] = {
+    const double cases[][13] = {
+        // x, y, vx, vy and the way before; x, y, vx, vy, passed, the way and the points after
         {23, 100, -3, 0, 0, 20, 100, -3, 0, 1, 1, 0, 0},  // on the left line: passed
         {23.5, 100, -3, 0, 0, 20.5, 100, -3, 0, 0, 1, 0, 0}, {287, 100, 3, 0, 1, 290, 100, 3, 0, 1, 0, 0, 0},
         {286.9, 100, 3, 0, 1, 289.9, 100, 3, 0, 0, 0, 0, 0}, {3, 50, -3, 1.5, 1, 0, 51.5, -3, 1.47, 1, 1, 0, 0},
@@ -55,39 +50,36 @@ TEST_F(GameTest, TheBallsFlightWallsPaddleLinesAndGoals) {
         {100, 3, 3, -3, 0, 103, 0, 3, -2.94, 0, 0, 0, 0},    {100, 227, 3, 3, 0, 103, 230, 3, 2.94, 0, 0, 0, 0},
         {100, 228, 3, 5, 0, 103, 230, 3, -4.9, 0, 0, 0, 0},  {100, 100, 0, 0, 1, 100, 100, 0, 0, 0, 1, 0, 0},
         {100, 100, 0, 0, 0, 100, 100, 0, 0, 0, 0, 0, 0}};
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         resetGame();
         game_state = STATE_PLAY;
-        ball.x = c.x, ball.y = c.y, ball.vx = c.vx, ball.vy = c.vy, ball.dir = static_cast<unsigned char>(c.dir);
+        ball.x = c[0], ball.y = c[1], ball.vx = c[2], ball.vy = c[3], ball.dir = static_cast<unsigned char>(c[4]);
         ball.move();
         auto r = [](double v) { return std::round(v * 1e6) / 1e6; };  // to a millionth
-        const int point = c.left + c.right, state = point ? STATE_SERVE : STATE_PLAY;
-        EXPECT_EQ(
-            (std::vector<double>{r(ball.x), r(ball.y), r(ball.vx), r(ball.vy), ball.trail_x[29], 1.0 * ball.passed,
-                                 1.0 * ball.dir, 1.0 * score[0], 1.0 * score[1], 1.0 * game_state}),
-            (std::vector<double>{c.wantX, c.wantY, c.wantVx, c.wantVy, point ? 160.0 : 155.0, 1.0 * c.passed,
-                                 1.0 * c.wantDir, 1.0 * c.left, 1.0 * c.right, 1.0 * state}))
-            << "case " << &c - cases << ": x, y, vx, vy, trail, passed, dir, scores, state";
+        const bool point = c[11] + c[12] > 0;
+        std::vector<double> want(c + 5, c + 13);
+        want.insert(want.end(), {point ? 160.0 : 155.0, 1.0 * (point ? STATE_SERVE : STATE_PLAY)});
+        EXPECT_EQ((std::vector<double>{r(ball.x), r(ball.y), r(ball.vx), r(ball.vy), 1.0 * ball.passed, 1.0 * ball.dir,
+                                       1.0 * score[0], 1.0 * score[1], ball.trail_x[29], 1.0 * game_state}),
+                  want)
+            << "case " << &c - cases << ": x, y, vx, vy, passed, dir, scores, trail, state";
     }
 }
 
 TEST_F(GameTest, EachPaddleHitsOnlyInsideItsStrictWindow) {
-    struct Case {
-        bool left;
-        double x, y;
-        bool hit;
-    } cases[] = {
-        {true, 10.01, 100, true},   {true, 10, 100, false},   {true, 26.99, 100, true},   {true, 27, 100, false},
-        {true, 21, 80.01, true},    {true, 21, 80, false},    {true, 21, 149.99, true},   {true, 21, 150, false},
-        {false, 284.01, 100, true}, {false, 284, 100, false}, {false, 299.99, 100, true}, {false, 300, 100, false},
-        {false, 288, 80.01, true},  {false, 288, 80, false},  {false, 288, 149.99, true}, {false, 288, 150, false}};
-    for (const Case &c : cases) {
-        double vx = c.left ? -3 : 3;
-        ball.x = c.x, ball.y = c.y, ball.vx = vx, ball.vy = 0, ball.passed = 0;
-        ball.collide(c.left ? &P1 : &CPU);
-        EXPECT_EQ(ball.vx != vx, c.hit) << "case " << &c - cases;
+    const double cases[][4] = {// the left paddle or the right one, the ball's x and y, a hit
+                               {1, 10.01, 100, 1},  {1, 10, 100, 0},  {1, 26.99, 100, 1},  {1, 27, 100, 0},
+                               {1, 21, 80.01, 1},   {1, 21, 80, 0},   {1, 21, 149.99, 1},  {1, 21, 150, 0},
+                               {0, 284.01, 100, 1}, {0, 284, 100, 0}, {0, 299.99, 100, 1}, {0, 300, 100, 0},
+                               {0, 288, 80.01, 1},  {0, 288, 80, 0},  {0, 288, 149.99, 1}, {0, 288, 150, 0}};
+    for (const auto &c : cases) {
+        const auto &[left, x, y, hit] = c;
+        double vx = left ? -3 : 3;
+        ball.x = x, ball.y = y, ball.vx = vx, ball.vy = 0, ball.passed = 0;
+        ball.collide(left ? &P1 : &CPU);
+        EXPECT_EQ(ball.vx != vx, hit == 1) << "case " << &c - cases;
         ball.vx = vx, ball.passed = 1;  // behind a paddle line: never
-        ball.collide(c.left ? &P1 : &CPU);
+        ball.collide(left ? &P1 : &CPU);
         EXPECT_EQ(ball.vx, vx) << "case " << &c - cases;
     }
 }
@@ -96,29 +88,28 @@ TEST_F(GameTest, EachPaddleHitsOnlyInsideItsStrictWindow) {
 // each edge of the right and left kick windows; the kick away from the
 // other paddle, whose top exactly at the middle counts as above it.
 TEST_F(GameTest, TheComputerTracksTheBallAndKicksInItsWindow) {
-    struct Case {
-        int id, dir;
-        double x, y, otherY;
-        double track;  // the tracking change
-        int kick;  // on top of it: -1 up, 1 down, 0 none
-    } cases[] = {{1, 1, 150, 10, 90, 0, 0},        {1, 0, 150, 10, 90, -0.22, 0}, {0, 0, 150, 10, 90, 0, 0},
-                 {0, 1, 150, 10, 90, -0.22, 0},    {2, 0, 150, 10, 90, 0, 0},     {1, 0, 150, 105, 90, 0, 0},
-                 {1, 0, 150, 104.9, 90, -0.22, 0}, {1, 0, 150, 125, 90, 0, 0},    {1, 0, 150, 125.1, 90, 0.22, 0},
-                 {1, 0, 280, 115, 90, 0, 0},       {1, 0, 280.01, 115, 90, 0, 1}, {1, 0, 299.99, 115, 90, 0, 1},
-                 {1, 0, 300, 115, 90, 0, 0},       {1, 0, 285, 80, 90, -0.22, 0}, {1, 0, 285, 80.01, 90, -0.22, 1},
-                 {1, 0, 285, 149.99, 90, 0.22, 1}, {1, 0, 285, 150, 90, 0.22, 0}, {1, 0, 285, 115, 120, 0, 1},
-                 {1, 0, 285, 115, 120.01, 0, -1},  {0, 1, 10, 115, 90, 0, 0},     {0, 1, 10.01, 115, 90, 0, 1},
-                 {0, 1, 29.99, 115, 90, 0, 1},     {0, 1, 30, 115, 90, 0, 0}};
-    for (const Case &c : cases) {
-        Pong cpu(c.id), other;
-        cpu.setCoor(c.id == 0 ? 10 : 295, 90);
-        other.y = c.otherY;
-        ball.x = c.x, ball.y = c.y, ball.dir = static_cast<unsigned char>(c.dir);
+    const double cases[][7] = {
+        // the computer's side, the ball's way, x, y, the other paddle's y, the tracking
+        // change and the kick on top of it (-1 up, 1 down)
+        {1, 1, 150, 10, 90, 0, 0},        {1, 0, 150, 10, 90, -0.22, 0}, {0, 0, 150, 10, 90, 0, 0},
+        {0, 1, 150, 10, 90, -0.22, 0},    {2, 0, 150, 10, 90, 0, 0},     {1, 0, 150, 105, 90, 0, 0},
+        {1, 0, 150, 104.9, 90, -0.22, 0}, {1, 0, 150, 125, 90, 0, 0},    {1, 0, 150, 125.1, 90, 0.22, 0},
+        {1, 0, 280, 115, 90, 0, 0},       {1, 0, 280.01, 115, 90, 0, 1}, {1, 0, 299.99, 115, 90, 0, 1},
+        {1, 0, 300, 115, 90, 0, 0},       {1, 0, 285, 80, 90, -0.22, 0}, {1, 0, 285, 80.01, 90, -0.22, 1},
+        {1, 0, 285, 149.99, 90, 0.22, 1}, {1, 0, 285, 150, 90, 0.22, 0}, {1, 0, 285, 115, 120, 0, 1},
+        {1, 0, 285, 115, 120.01, 0, -1},  {0, 1, 10, 115, 90, 0, 0},     {0, 1, 10.01, 115, 90, 0, 1},
+        {0, 1, 29.99, 115, 90, 0, 1},     {0, 1, 30, 115, 90, 0, 0}};
+    for (const auto &c : cases) {
+        const auto &[id, dir, x, y, otherY, track, kick] = c;
+        Pong cpu{int(id)}, other;
+        cpu.setCoor(id == 0 ? 10 : 295, 90);
+        other.y = otherY;
+        ball.x = x, ball.y = y, ball.dir = static_cast<unsigned char>(dir);
         match.cpu_random = static_cast<unsigned>(&c - cases);
         int strength = cpuRandom() % 2 + 1 == 1 ? 3 : 1;
         match.cpu_random = static_cast<unsigned>(&c - cases);
         ball.AI(&cpu, &other);
-        EXPECT_NEAR(cpu.vel, c.track + c.kick * strength, 1e-9) << "case " << &c - cases;
+        EXPECT_NEAR(cpu.vel, track + kick * strength, 1e-9) << "case " << &c - cases;
     }
 }
 

@@ -147,6 +147,13 @@ ends() {
   [ "$status" -eq "$want" ] && [[ $out == $said ]]
 }
 
+# another_window GEOMETRY: a window of another program over the game's,
+# shown (its window id in $other_wid, its process in $other_pid).
+another_window() {
+  xmessage -geometry "$1" elsewhere 2>/dev/null & other_pid=$!
+  for _ in $(seq 100); do other_wid=$(xdotool search --name '^xmessage$' | head -n 1) && [ -n "$other_wid" ] && break; sleep 0.1; done
+}
+
 # wait_game N: waits up to N seconds for the game to end, then kills it;
 # sets game_status (137 when it had to be killed).
 wait_game() {
