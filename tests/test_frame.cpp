@@ -143,8 +143,8 @@ TEST_F(GameTest, OnlyWhatChangedIsSentAndTheScreenHoldsTheWholePicture) {
                 ASSERT_EQ(differ, 0) << "zoom " << n << ", frame " << frames << " (state " << game_state << ")";
             }
         EXPECT_EQ(game_state, STATE_PLAY);
-        destroy_bitmap(want), destroy_bitmap(screen);
+        destroy_bitmap(want), destroy_bitmap(screen), screen = window;
     }
-    screen = window, zoom = 1, picture_x = picture_y = 0;
+    zoom = 1, picture_x = picture_y = 0;
     screenChanged();
 }
