@@ -72,10 +72,7 @@ static std::atomic<int> sendWhole{1};  // the screen does not hold the last fram
 
 // The game cannot run without its window, its bitmaps and its data: say
 // why in one line and leave with a failure status.
-[[noreturn]] void fail(const std::string &why) {
-    reportFatal("rallyton: " + why);
-    std::exit(EXIT_FAILURE);
-}
+[[noreturn]] void fail(const std::string &why) { endWithFatal("rallyton: " + why); }
 
 void ticker() {
     ticks++;

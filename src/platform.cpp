@@ -123,10 +123,16 @@ void attachConsole() {
     if (GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_UNKNOWN) std::freopen("CONOUT$", "w", stderr);
 }
 
-void reportFatal(const std::string &line) {
+void endWithFatal(const std::string &line) {
     std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
     allegro_message("%s\n", line.c_str());  // a message box: a shortcut has no terminal
+    // Not exit(): the library's clean-up there can deadlock with its window
+    // thread, which the closed box has just asked to repaint the window
+    // (seen under Wine). Windows takes the window and the display mode back
+    // with the process; only our files need flushing.
+    std::fflush(nullptr);
+    _exit(EXIT_FAILURE);
 }
 
 std::vector<Monitor> monitors() { return {}; }  // the desktop is the library's whole screen
@@ -234,7 +240,10 @@ void quietSoundLibrary() { snd_lib_error_set_handler(quietAlsa); }
 
 void attachConsole() {}
 
-void reportFatal(const std::string &line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+void endWithFatal(const std::string &line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::exit(EXIT_FAILURE);
+}
 
 // RandR's list of monitors: the desktop of two side by side is one X screen.
 std::vector<Monitor> monitors() {

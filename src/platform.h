@@ -46,9 +46,10 @@ void quietSoundLibrary();
 // windows subsystem attaches to the console it was started from.
 void attachConsole();
 
-// A fatal start-up problem: the line on stderr and, where a terminal is
-// not to be counted on, the library's message box too.
-void reportFatal(const std::string &line);
+// A fatal problem: the line on stderr and, where a terminal is not to be
+// counted on, the library's message box too; then the program ends with a
+// failure status.
+[[noreturn]] void endWithFatal(const std::string &line);
 
 // A monitor's place on the desktop.
 struct Monitor {

@@ -61,11 +61,12 @@ check "ESC: the program ends with status 0" eq "$game_status" 0
 # the close button in the waiting screen ends the program with status 0.
 linux_player() { game=$linux/rallyton game_dir=$linux game_wrapper="" window_match="" player_display="" player "$@"; }
 windows_player() { player_display=$wine_display player "$@"; }
-close_box() {  # Return on the program's message box (which window is the box, Wine decides) until it ends
-  for _ in $(seq 10); do
+close_box() {  # Return on the program's message box (which window is the box, Wine decides) until it ends,
+  for _ in $(seq 60); do  # or at most a minute: then it is ended, and whatever checks its status fails
     for wid in $(xdotool search --name '^rallyton$'); do press Return 2>/dev/null; done
-    sleep 1 && ! kill -0 "$1" 2>/dev/null && break
+    sleep 1 && ! kill -0 "$1" 2>/dev/null && return
   done
+  kill -9 "$1" 2>/dev/null
 }
 refused() { [ "$2" -eq 1 ] && said "$1" "$in_use"; }  # NAME STATUS: the port taken, said in one line
 both_top() { at_top "$1" && at_top "$1" right; }
