@@ -11,7 +11,7 @@ if [ "$mode" = windows ] || [ "$mode" = test ]; then
   need="$need g++-mingw-w64-i686 mingw-w64-tools dpkg-dev icoutils zip"
 fi
 if [ "$mode" = test ]; then
-  need="$need libgtest-dev xvfb xauth xdotool imagemagick x11-utils libx11-dev sox clang libclang-rt-14-dev libbenchmark-dev time bc lintian desktop-file-utils appstream wine wine32:i386 unzip"
+  need="$need libgtest-dev xvfb xauth xdotool imagemagick x11-utils libx11-dev sox clang libclang-rt-14-dev libbenchmark-dev time bc lintian desktop-file-utils appstream wine wine32:i386 unzip iproute2"
 fi
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
