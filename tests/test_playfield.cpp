@@ -133,22 +133,13 @@ TEST_F(GameTest, PadsCountFromTheDeadZonesEdgeAndEachSteersItsOwnPaddle) {
     notePadsAtRest();
     const int P = 1, ESC = 4, ENTER = 8, LEFT = 16, RIGHT = 32, UP0 = 64, DOWN0 = 128, UP1 = 256,
               DOWN1 = 512;  // packInput's
+    const int EDGE = 64;  // half of the library's 128: a push counts from there
     const int cases[][7] = {// pad, stick, axis, its push, a button down, players, what the tick takes
-                            {0, 0, 1, -DEAD_ZONE, -1, 0, UP0},
-                            {0, 0, 1, 1 - DEAD_ZONE, -1, 0, 0},
-                            {0, 0, 1, DEAD_ZONE, -1, 0, DOWN0},
-                            {0, 0, 1, DEAD_ZONE - 1, -1, 0, 0},
-                            {0, 1, 0, -DEAD_ZONE, -1, 0, LEFT},
-                            {0, 0, 0, DEAD_ZONE, -1, 0, RIGHT},
-                            {1, 0, 1, -DEAD_ZONE, -1, 1, UP1},
-                            {1, 0, 1, DEAD_ZONE, -1, 1, DOWN1},
-                            {1, 0, 1, -DEAD_ZONE, -1, 0, 0},
-                            {1, 0, 0, DEAD_ZONE, -1, 0, RIGHT},
-                            {1, 1, 0, 127, -1, 1, 0},
-                            {1, 1, 1, -127, -1, 1, 0},
-                            {0, 0, 0, 0, 0, 0, ENTER},
-                            {1, 0, 0, 0, 1, 0, ESC},
-                            {0, 0, 0, 0, 7, 0, P},
+                            {0, 0, 1, -EDGE, -1, 0, UP0},  {0, 0, 1, 1 - EDGE, -1, 0, 0}, {0, 0, 1, EDGE, -1, 0, DOWN0},
+                            {0, 0, 1, EDGE - 1, -1, 0, 0}, {0, 1, 0, -EDGE, -1, 0, LEFT}, {0, 0, 0, EDGE, -1, 0, RIGHT},
+                            {1, 0, 1, -EDGE, -1, 1, UP1},  {1, 0, 1, EDGE, -1, 1, DOWN1}, {1, 0, 1, -EDGE, -1, 0, 0},
+                            {1, 0, 0, EDGE, -1, 0, RIGHT}, {1, 1, 0, 127, -1, 1, 0},      {1, 1, 1, -127, -1, 1, 0},
+                            {0, 0, 0, 0, 0, 0, ENTER},     {1, 0, 0, 0, 1, 0, ESC},       {0, 0, 0, 0, 7, 0, P},
                             {0, 0, 0, 0, 3, 0, 0}};
     for (auto &c : cases) {
         rest();
