@@ -126,7 +126,8 @@ std::uint64_t matchDigest(const Match &m) {  // digestOf(encodeMatch(m)), withou
     return h;
 }
 
-long syncTest(const Match &start, const std::vector<std::uint16_t> &inputs, int depth) {
+long syncTest(const Match &start, const std::vector<std::uint16_t> &inputs, int depth,
+              void (*tick)(const TickInput &)) {
     depth = std::max(depth, 1);
     std::vector<Match> before(depth);  // the states before the last `depth` ticks, by tick % depth
     std::vector<std::uint64_t> after(depth);  // and their digests after
@@ -135,7 +136,7 @@ long syncTest(const Match &start, const std::vector<std::uint16_t> &inputs, int 
     TickInput in{};
     auto run = [&](long t) {
         unpackInput(inputs[t], in);
-        advance(in);
+        tick(in);
         events.count = 0;  // a test hears nothing
     };
     match = start;

@@ -29,7 +29,9 @@ std::uint64_t digestOf(const unsigned char *bytes, std::size_t size, std::uint64
 // From start, runs the packed inputs one tick each; after every tick it
 // restores the state of `depth` ticks before and runs those ticks again.
 // Returns the first tick whose state the second run does not reproduce
-// (a part of the state living outside the match), or -1.
-long syncTest(const Match &start, const std::vector<std::uint16_t> &inputs, int depth);
+// (a part of the state living outside the match), or -1. The tick is the
+// game's own unless another is given.
+long syncTest(const Match &start, const std::vector<std::uint16_t> &inputs, int depth,
+              void (*tick)(const TickInput &) = advance);
 
 }  // namespace rallyton
