@@ -1,8 +1,10 @@
 #!/bin/bash
-# Plays the real program in its window as a person would, through its real
-# keyboard and timer, and listens: each step is checked in a screenshot, and
+# Plays the real program, installed by `cmake --install` and started through
+# its launcher from another folder, in its window as a person would, through
+# its real keyboard and timer, and listens: its window is of the class its
+# desktop entry names; each step is checked in a screenshot, and
 # the sound, played into a file through ALSA with the software synth and
-# our patches.dat, is measured in stretches of time. The intro and the
+# the patches.dat it finds for itself, is measured in stretches of time. The intro and the
 # menus (their clicks, silence around them); a one-player match: music in
 # the serve countdown, hits over it without clipping and in balance with
 # it, the switches (silence with both off, so no stuck note; hits alone;
@@ -12,16 +14,18 @@
 # checks.) The balance of music and
 # hits is held to 1 dB: the first track is fixed by a preloaded time() (the
 # tunes differ in loudness).
-#   e2e.sh GAME SEND_CLOSE FIXED_TIME_LIBRARY
-game=$1
+#   e2e.sh BUILD_DIR SEND_CLOSE FIXED_TIME_LIBRARY
 send_close=$2
 fixed_time=$3
-game_dir=$(dirname "$game")
 . "$(dirname "$0")/x11-lib.sh"
+cmake --install "$1" --prefix "$scratch/prefix" >/dev/null
+game=$scratch/prefix/games/rallyton game_dir=/
 start_xvfb
-capture_sound "$game_dir/patches.dat"
+capture_sound
 
 game_wrapper="/usr/bin/time -v -o $scratch/time.txt env LD_PRELOAD=$fixed_time" start_game  # and its peak memory
+check "the window's class is the desktop entry's StartupWMClass" grep -qx "StartupWMClass=$(xprop -id "$wid" WM_CLASS |
+  sed 's/.*", "\(.*\)"/\1/')" "$scratch/prefix/share/applications/rallyton.desktop"
 check "the title in its colour, at rest" title_shown menu
 click1=$(now) && press Right
 sleep 0.8 && click2=$(now) && press Left

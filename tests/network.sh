@@ -17,9 +17,7 @@ game_dir=$(dirname "$game")
 port=$((24000 + RANDOM % 4000))
 
 trap 'kill -9 "${proxy_pid:-}" 2>/dev/null; finish' EXIT
-wait_pid() { kill "$1" 2>/dev/null; wait "$1" 2>/dev/null; }
 waiting_note() { seen "$1" more "$1" 80 140 160 9 E6E6E6 20; }
-ended() { for _ in $(seq "$(($2 * 10))"); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done; ! kill -0 "$1" 2>/dev/null; }
 
 player host --host "$port"
 on host && check "the host waits, saying so" waiting_shown waiting
@@ -38,7 +36,7 @@ on host && check "ESC on the guest: the host at the title" title_shown host-titl
 check "... saying why" said host "the other player left the match"
 check "the digests agree tick for tick" agree 300 host guest
 check "... both logs start with the input delay, 0" [ "$(head -n 1 "$scratch/host.ticks")$(head -n 1 "$scratch/guest.ticks")" = "delay 0delay 0" ]
-wait_pid "$host_pid" && wait_pid "$guest_pid"
+stop host guest
 
 check "nobody listening: one line and status 1 within 10 s" ends 1 "rallyton: nobody answers at 127.0.0.1:$((port + 1))" \
   timeout 10 "$game" --join "127.0.0.1:$((port + 1))"
@@ -54,15 +52,13 @@ none() { ! grep -q "$@"; }
 check "... and neither game saw a difference" none disagree "$scratch/host.out" "$scratch/guest.out"
 kill -STOP "$proxy_pid"  # the network down
 on host && check "the network down: the host waits for the guest, saying so" waiting_note host-waiting
-kill -TERM "$host_pid"
-check "... and ends at once on SIGTERM" ended "$host_pid" 3
-wait "$host_pid"
-check "... with status 143" eq $? 143
+kill -TERM "$host_pid" && wait_game 3 "$host_pid"
+check "... and ends at once on SIGTERM, status $game_status" eq "$game_status" 143
 kill -CONT "$proxy_pid"
 on guest && check "the network back: the guest at the title" title_shown guest-title
 closed_or_gone() { said guest "the other player closed the game" || said guest "the other player is gone"; }
 check "... saying why (the host's goodbye, unless the network lost it)" closed_or_gone
-wait_pid "$guest_pid" && wait_pid "$proxy_pid"
+stop guest && kill "$proxy_pid"
 rolled() { for p; do grep -qE "^rallyton: [1-9][0-9]* rollbacks, the deepest [1-9][0-9]* ticks; [1-9][0-9]* ticks run again$" "$scratch/$p.out" || return; done; }
 check "... both rolled back, and said how much" rolled host guest
 check "the guest's recording verifies" ends 0 "rallyton: $scratch/guest.rly: * ticks, ending on the recorded digest" \
@@ -74,4 +70,3 @@ on host && serving host-serve3
 kill -9 "$guest_pid"
 on host && check "the guest killed: the host at the title" title_shown host-title2
 check "... saying why" said host "the other player is gone"
-wait_pid "$host_pid"

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "match.h"
+#include "replay.h"
 #include "support.h"
 
 using namespace test;
@@ -80,19 +81,6 @@ TEST_F(GameTest, APausedTrackGoesOnWhereItStopped) {
 
 namespace {
 
-// A player steers after the ball while the other side holds its paddle at
-// the wall (against the computer, S does nothing).
-const int LEFT_PLAYS = -1, RIGHT_PLAYS = -2;
-
-struct Step {
-    int key, ticks;  // a key held for the ticks (0: none), or a way of playing
-};
-
-struct Chapter {
-    const char *name;
-    std::vector<Step> steps;
-};
-
 template <typename... Values>
 void mix(std::uint64_t &h, Values... values) {
     for (double v : {double(values)...}) {
@@ -114,14 +102,6 @@ void record(std::uint64_t &h, int n) {
     musicCalls.clear();
     mix(h, playing(ASSET_SOUND_HIT), playing(ASSET_SOUND_CLICK), ball.passed, ball.dir);
     mix(h, P1.y, P1.vel, CPU.y, CPU.vel, ball.x, ball.y, ball.vx, ball.vy, n % 4 ? 0 : frameHash(drawFrame()));
-}
-
-// Follows the ball a little above or below it, so that the paddle is still
-// moving when it hits and the return has spin.
-void steer(int key1, int key2, const Pong &p, int n) {
-    double target = ball.y + 5 + ((n / 150) % 2 ? 14 : -14);
-    key[key1] = target < p.y + 22 ? HELD : 0;
-    key[key2] = target > p.y + 38 ? HELD : 0;
 }
 
 std::string hex16(std::uint64_t h) {
@@ -153,79 +133,60 @@ void picture(int n, const char *name) {
 
 }  // namespace
 
-// The game as it was checked by hand, recorded in tests/scripted-game.trace:
-// every change of state or score, the running digest every 500 ticks and
-// at each chapter's end. The trace's first line that is not the recording's
-// says when and where the game went another way. Then the sync test on the
-// game's inputs.
+// The game as it was checked by hand: its inputs in tests/scripted-game.rly
+// (a replay, whose own checkpoints must hold too) with the sound and music
+// switches pressed at the ticks below, and what it did in
+// tests/scripted-game.trace: every change of state or score, and the
+// running digest every 500 ticks. In turn: the intro and the title at
+// rest; the menus, each item and ESC back; a one-player match, its serve
+// countdown and a rally with spin (the player steering after the ball),
+// both switches; a pause, R in it, the switches; a restart the computer
+// wins; two players, the right one winning; a restart the left one wins;
+// back to the title and out. The trace's first line that is not the
+// recording's says when and where the game went another way. Then each
+// state of play must come back from its bytes, and the sync test runs on
+// the game's inputs.
 TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
-    // clang-format off
-    const Chapter chapters[] = {
-        {"opening", {{0, 1100}}},
-        {"menus", {{KEY_RIGHT, 5}, {0, 2}, {KEY_LEFT, 1}, {0, 2}, {KEY_LEFT, 1}, {0, 2}, {KEY_RIGHT, 1}, {0, 2},
-                   {KEY_ENTER, 1}, {0, 2}, {KEY_RIGHT, 1}, {0, 2}, {KEY_ESC, 1}, {0, 2}, {KEY_ENTER, 1}, {0, 2},
-                   {KEY_ENTER, 1}, {0, 300}}},
-        {"serve and rally", {{KEY_P, 1}, {KEY_UP, 40}, {0, 200}, {LEFT_PLAYS, 600}, {KEY_1, 1}, {KEY_2, 1},
-                             {LEFT_PLAYS, 300}}},
-        {"pause", {{KEY_P, 1}, {0, 30}, {KEY_R, 1}, {KEY_1, 1}, {KEY_2, 1}, {KEY_P, 1}, {LEFT_PLAYS, 200}}},
-        {"restart, the computer wins", {{KEY_R, 1}, {KEY_DOWN, 300}, {0, 5200}}},
-        {"two players, the right wins", {{KEY_ESC, 1}, {0, 200}, {KEY_ENTER, 1}, {0, 2}, {KEY_RIGHT, 1},
-                                         {KEY_ENTER, 1}, {0, 300}, {KEY_R, 1}, {0, 280}, {KEY_W, 20}, {KEY_S, 20},
-                                         {RIGHT_PLAYS, 4000}}},
-        {"restart, the left wins", {{KEY_R, 1}, {LEFT_PLAYS, 4000}}},
-        {"leave, exit", {{KEY_ESC, 1}, {0, 200}, {KEY_RIGHT, 1}, {KEY_ENTER, 1}, {0, 200}}}
-    };
-    // clang-format on
-    srand(7), match.cpu_random = 7;
-    const Match start = match;
-    std::vector<std::uint16_t> inputs;  // each tick's, for the sync test below
-    int n = 0, seen = -1, lost = -1;
+    std::vector<unsigned char> bytes = readFile(SOURCE_DIR "/tests/scripted-game.rly");
+    Recording game;
+    ASSERT_EQ(decodeRecording(bytes.data(), bytes.size(), game), "");
+    EXPECT_EQ(firstDisagreement(game), -1);
+    const int KEYS[] = {KEY_P, KEY_R, KEY_ESC, KEY_ENTER, KEY_LEFT, KEY_RIGHT, KEY_UP, KEY_DOWN, KEY_W, KEY_S};
+    const int switches[][2] = {{2270, KEY_1}, {2271, KEY_2}, {2604, KEY_1}, {2605, KEY_2}};
+    srand(7), match = game.start;
+    std::uint64_t h = 14695981039346656037u;
     std::ostringstream trace;
-    for (const Chapter &chapter : chapters) {
-        std::uint64_t h = 14695981039346656037u;
-        for (const Step &step : chapter.steps)
-            for (int t = 0; t < step.ticks; t++, n++) {
-                if (step.key > 0) key[step.key] = HELD;
-                if (step.key == LEFT_PLAYS) steer(KEY_UP, KEY_DOWN, P1, n), key[KEY_S] = HELD;
-                if (step.key == RIGHT_PLAYS) steer(KEY_W, KEY_S, CPU, n), key[KEY_UP] = HELD;
-                for (int entry : {ASSET_SOUND_HIT, ASSET_SOUND_CLICK}) stop_sample(sampleEntry(entry));
-                tick();
-                inputs.push_back(packInput(input));
-                for (int k : {int(KEY_UP), int(KEY_DOWN), int(KEY_W), int(KEY_S), step.key}) key[k > 0 ? k : 0] = 0;
-                record(h, n);
-                std::vector<unsigned char> bytes = encodeMatch(match);  // each state of play comes back from its bytes
-                Match back;
-                if (lost < 0 && game_state != STATE_QUIT &&
-                    (!decodeMatch(bytes.data(), bytes.size(), back) || matchDigest(back) != matchDigest(match)))
-                    lost = n;
-                if (seen != (game_state << 16 | score[0] << 8 | score[1]))
-                    seen = game_state << 16 | score[0] << 8 | score[1], trace << "tick " << n << ": state "
-                                                                              << game_state << ", score " << score[0]
-                                                                              << "-" << score[1] << "\n";
-                if (n % 500 == 0) trace << "tick " << n << ": digest " << hex16(h) << "\n";
-                if (n == TITLE_TICK) picture(1, "title-1x.png");
-                if (n == PICTURE_TICK) picture(2, "rally-2x.png");
-            }
-        trace << "chapter " << chapter.name << ": digest " << hex16(h) << "\n";
+    int seen = -1, lost = -1;
+    for (int n = 0; n < int(game.inputs.size()); n++) {
+        for (int b = 0; b < PACKED_INPUT_BITS; b++) key[KEYS[b]] = game.inputs[n] >> b & 1 ? HELD : 0;  // packInput's
+        key[KEY_1] = key[KEY_2] = 0;
+        for (auto &s : switches) key[s[1]] |= s[0] == n ? HELD : 0;
+        for (int entry : {ASSET_SOUND_HIT, ASSET_SOUND_CLICK}) stop_sample(sampleEntry(entry));
+        tick();
+        record(h, n);
+        std::vector<unsigned char> state = encodeMatch(match);
+        Match back;
+        if (lost < 0 && game_state != STATE_QUIT &&
+            (!decodeMatch(state.data(), state.size(), back) || matchDigest(back) != matchDigest(match)))
+            lost = n;
+        if (seen != (game_state << 16 | score[0] << 8 | score[1]))
+            seen = game_state << 16 | score[0] << 8 | score[1],
+            trace << "tick " << n << ": state " << game_state << ", score " << score[0] << "-" << score[1] << "\n";
+        if (n % 500 == 0) trace << "tick " << n << ": digest " << hex16(h) << "\n";
+        if (n == TITLE_TICK) picture(1, "title-1x.png");
+        if (n == PICTURE_TICK) picture(2, "rally-2x.png");
     }
-    auto lines = [](const std::string &text) {
-        std::vector<std::string> all;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) all.push_back(line);
-        return all;
-    };
-    std::vector<unsigned char> bytes = readFile(SOURCE_DIR "/tests/scripted-game.trace");
-    std::vector<std::string> now = lines(trace.str()), then = lines(std::string(bytes.begin(), bytes.end()));
-    auto [a, b] = std::mismatch(now.begin(), now.end(), then.begin(), then.end());
+    bytes = readFile(SOURCE_DIR "/tests/scripted-game.trace");
+    std::istringstream now(trace.str()), then(std::string(bytes.begin(), bytes.end()));
+    std::string a, b;
+    while (a == b && !(now.eof() && then.eof())) std::getline(now, a), std::getline(then, b);
     std::ofstream("scripted-game.trace") << trace.str();
-    EXPECT_TRUE(a == now.end() && b == then.end())
-        << "the game goes another way than tests/scripted-game.trace first at\n  now:      "
-        << (a == now.end() ? "(the end)" : *a) << "\n  recorded: " << (b == then.end() ? "(the end)" : *b)
-        << "\n(this run's trace is scripted-game.trace in the build folder)";
+    EXPECT_EQ(a, b) << "the game goes another way than tests/scripted-game.trace first here (this run's trace is "
+                       "scripted-game.trace in the build folder)";
     EXPECT_EQ(game_state, STATE_QUIT);
     // The same game with every tick rolled back 8 deep and run again: it
     // lands on the same state each time, or some state lives outside the match.
-    EXPECT_EQ(syncTest(start, inputs, 8), -1);
+    EXPECT_EQ(syncTest(game.start, game.inputs, 8), -1);
     EXPECT_EQ(lost, -1) << "the match at this tick does not come back from its bytes";
     // A tick that keeps a count of its own, outside the match, is found out
     // at the tick its thousandth call runs: 2, 3, 4, then 5 calls a tick at
@@ -233,7 +194,7 @@ TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
     static int calls;
     calls = 0;
     auto counting = [](const TickInput &in) { advance(in), match.ball.x += ++calls == 1000; };
-    EXPECT_EQ(syncTest(start, inputs, 4, counting), 201);
+    EXPECT_EQ(syncTest(game.start, game.inputs, 4, counting), 201);
     EXPECT_TRUE(readFile("rally-2x.png") == readFile(SOURCE_DIR "/docs/rally-2x.png"))
         << "docs/rally-2x.png is not the game's picture: copy the new one from the build folder";
 }

@@ -41,39 +41,31 @@ start_xvfb() {  # [WxH], by default 640x480
 
 # Starts $game in $game_dir (through $game_wrapper, if set; what it prints
 # into $game_out) and finds its window (by $window_match, within
-# $window_wait twentieths of a second).
+# $window_wait twentieths of a second): game_pid and wid.
 start_game() {  # [ARGUMENTS...]
   (cd "$game_dir" && exec ${game_wrapper:-} "$game" "$@" >"${game_out:-$scratch/game.out}" 2>&1) &
-  game_pid=$!
-  t0=$(date +%s.%N)
+  game_pid=$! t0=$(date +%s.%N)
   for _ in $(seq "${window_wait:-100}"); do
-    wid=$(xdotool search ${window_match:---class Rallyton} 2>/dev/null | head -n 1)
-    [ -n "$wid" ] && return
+    wid=$(xdotool search ${window_match:---class Rallyton} 2>/dev/null | head -n 1) && [ -n "$wid" ] && return
     sleep 0.05
   done
   echo "FAIL the game opened no window" && failures=$((failures + 1)) && exit 1
 }
 
 # player NAME [ARGUMENTS...]: one of several games at once, each on a display
-# of its own (or on $player_display), started as start_game does, logging
-# its ticks into $scratch/NAME.ticks and what it says into $scratch/NAME.out;
+# of its own (or on $player_display), started by start_game, logging its
+# ticks into $scratch/NAME.ticks and what it says into $scratch/NAME.out;
 # sets NAME_pid and NAME_display and NAME_wid. on NAME: the display and the
 # window that press, hold and shot then use.
 player() {
-  local name=$1 w="" log=$scratch/$1.ticks
+  local name=$1 log=$scratch/$1.ticks first=${xvfb_pid:-}
   shift
   if [ -n "${player_display:-}" ]; then DISPLAY=$player_display; else
-    local first=${xvfb_pid:-}
     start_xvfb "${player_size:-}" && xvfbs+=("$xvfb_pid") && xvfb_pid=$first
   fi
   [ "${game_wrapper:-}" = wine ] && log=$(wine_path "$log")
-  (cd "$game_dir" && RALLYTON_TICK_LOG=$log exec ${game_wrapper:-} "$game" "$@" >>"$scratch/$name.out" 2>&1) &
-  eval "${name}_pid=$! ${name}_display=$DISPLAY" && games+=($!)
-  for _ in $(seq "${window_wait:-100}"); do
-    w=$(xdotool search ${window_match:---class Rallyton} 2>/dev/null | head -n 1) && [ -n "$w" ] && break
-    sleep 0.05
-  done
-  eval "${name}_wid=$w"
+  game_wrapper="env RALLYTON_TICK_LOG=$log ${game_wrapper:-}" game_out=$scratch/$name.out start_game "$@"
+  eval "${name}_pid=$game_pid ${name}_display=$DISPLAY ${name}_wid=$wid" && games+=("$game_pid")
 }
 xvfbs=() games=()
 wine_path() { echo "Z:${1//\//\\}"; }  # a file's name for a program under Wine
@@ -154,14 +146,14 @@ another_window() {
   for _ in $(seq 100); do other_wid=$(xdotool search --name '^xmessage$' | head -n 1) && [ -n "$other_wid" ] && break; sleep 0.1; done
 }
 
-# wait_game N: waits up to N seconds for the game to end, then kills it;
-# sets game_status (137 when it had to be killed).
+# wait_game N [PID]: waits up to N seconds for the game (or PID) to end,
+# then kills it; sets game_status (137 when it had to be killed).
 wait_game() {
-  for _ in $(seq $(($1 * 10))); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$game_pid" 2>/dev/null
-  wait "$game_pid"
+  local pid=${2:-$game_pid}
+  for _ in $(seq $(($1 * 10))); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$pid" 2>/dev/null
+  wait "$pid"
   game_status=$?
-  game_pid=""
 }
 
 # Sends the game's sound through ALSA into $capture (no sound card needed)
