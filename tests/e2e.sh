@@ -11,10 +11,17 @@
 # the music back), the pause (silence) and the music after it, and out
 # through the close button in a rally. (What each frame holds, pixel for
 # pixel, and what each key does, the scripted game of the GoogleTest suite
-# checks.) The balance of music and
+# checks.) Before the close, a pad played for real through the library's
+# Linux joystick driver: the driver reads a FIFO named in the library's
+# configuration, a preloaded shim answers its questions about the device,
+# and the test writes the kernel's js_event records. The stick held up
+# takes the left paddle to the top (the dead zone's edges, the second pad
+# and the buttons: the fast suite); Start pauses; the pad gone in play
+# leaves the game running, on its keys. Then the window's focus taken away
+# in a rally and given back: the pause screen stays until P. The balance of music and
 # hits is held to 1 dB: the first track is fixed by a preloaded time() (the
 # tunes differ in loudness).
-#   e2e.sh BUILD_DIR SEND_CLOSE FIXED_TIME_LIBRARY
+#   e2e.sh BUILD_DIR SEND_CLOSE FIXED_TIME_LIBRARY PAD_SHIM
 send_close=$2
 fixed_time=$3
 . "$(dirname "$0")/x11-lib.sh"
@@ -22,8 +29,13 @@ cmake --install "$1" --prefix "$scratch/prefix" >/dev/null
 game=$scratch/prefix/games/rallyton game_dir=/
 start_xvfb
 capture_sound
+mkfifo "$scratch/pad" && printf '[joystick]\njoystick_device_0 = %s\n' "$scratch/pad" >>"$scratch/cfg/allegro.cfg"
+exec 3<>"$scratch/pad"  # held open for writing (and never read here), so that no write blocks
+# event TYPE NUMBER VALUE: a js_event (time, value, type, number); type 1 a
+# button, 2 an axis (-32767 up or left to 32767).
+event() { perl -e 'syswrite(STDOUT, pack("LsCC", 0, $ARGV[2], $ARGV[0], $ARGV[1]))' "$@" >&3; }
 
-game_wrapper="/usr/bin/time -v -o $scratch/time.txt env LD_PRELOAD=$fixed_time" start_game  # and its peak memory
+game_wrapper="/usr/bin/time -v -o $scratch/time.txt env LD_PRELOAD=$fixed_time:$4" start_game  # and its peak memory
 check "the window's class is the desktop entry's StartupWMClass" grep -qx "StartupWMClass=$(xprop -id "$wid" WM_CLASS |
   sed 's/.*", "\(.*\)"/\1/')" "$scratch/prefix/share/applications/rallyton.desktop"
 check "the title in its colour, at rest" title_shown menu
@@ -39,7 +51,21 @@ at "$match + 16.0" && back=$(now) && press 2 && press 1
 rally && pause=$(now) && press p
 sleep 1.6 && resume=$(now) && press p
 check "P again: no PAUSED" seen resumed not_paused resumed
-sleep 1 && "$send_close" "$wid"
+sleep 1 && event 2 1 -32767
+check "the pad's stick held up: the left paddle at the top" seen up at_top up
+event 2 1 0 && rally && event 1 7 1 && sleep 0.15 && event 1 7 0
+check "the pad's Start: PAUSED" seen paused paused paused
+exec 3>&-  # the pad unplugged
+sleep 0.5 && press p
+check "the pad gone: the game plays on, P resumes" seen resumed2 not_paused resumed2
+rally && another_window 120x40+400+300  # it takes the focus in the rally, then gives it back
+xdotool windowfocus --sync "$other_wid" && sleep 0.3 && xdotool windowfocus --sync "$wid"
+sleep 0.5 && shot back1 && sleep 1 && shot back2 && kill "$other_pid"
+check "the focus gone and back: PAUSED" paused back1
+check "... and it stays" same back1 "$scratch/back2.png"
+press p
+check "P: the rally goes on" seen playing not_paused playing
+"$send_close" "$wid"
 closed=$(date +%s.%N)
 wait_game 5
 check "the close button: status 0" eq "$game_status" 0
