@@ -49,32 +49,29 @@ TEST(NetMessages, EachKindComesBackAsItWent) {
     }
 }
 
-// One field bent at a time: each is checked.
+// One field bent at a time: each is checked. A hello's magic, its version
+// missing, a space in it, a byte in it that is not printable, a character
+// after its end, a printable one at its end (fine); a welcome without a
+// version; no such reason; a bit no input has, and the highest; a lead
+// just past the most either way, and the most; a bye's magic; type 0, and
+// a type that does not exist (the old round-trip ones among them).
 TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
+    // clang-format off
     struct Case {
         NetMessage message;
         std::size_t at;
         unsigned char value;
         bool good;
     } cases[] = {
-        {make(NET_HELLO), 1, 'X', false},  // the magic
-        {make(NET_HELLO), 7, 0, false},  // no version
-        {make(NET_HELLO), 8, ' ', false},  // a space in it
-        {make(NET_HELLO), 9, 0x7F, false},  // a byte that is not printable
-        {make(NET_HELLO), 11, 'x', false},  // a character after the end
-        {make(NET_HELLO), 10, '~', true},  // printable, at the end: fine
-        {make(NET_WELCOME), 3, 0, false},  // no version
-        {make(NET_REFUSE), 1, 3, false},  // no such reason
-        {make(NET_INPUT), 5, INPUT_BITS + 1, false},  // a bit no input has
-        {make(NET_INPUT), 5, INPUT_BITS, true},
-        {make(NET_INPUT), 6, 128 - NET_MAX_LEAD - 1, false},  // a lead past the most either way
-        {make(NET_INPUT), 6, 128 - NET_MAX_LEAD, true},
-        {make(NET_INPUT), 6, 128 + NET_MAX_LEAD, true},
-        {make(NET_INPUT), 6, 128 + NET_MAX_LEAD + 1, false},
-        {make(NET_BYE, 0, BYE_CLOSED), 1, 0, false},
-        {make(NET_BYE, 0, BYE_CLOSED), 0, 0, false},  // type 0
-        {make(NET_DIGEST), 0, 7, false},  // no such type (the old round-trip ones among them)
-    };
+        {make(NET_HELLO), 1, 'X', false}, {make(NET_HELLO), 7, 0, false}, {make(NET_HELLO), 8, ' ', false},
+        {make(NET_HELLO), 9, 0x7F, false}, {make(NET_HELLO), 11, 'x', false}, {make(NET_HELLO), 10, '~', true},
+        {make(NET_WELCOME), 3, 0, false}, {make(NET_REFUSE), 1, 3, false},
+        {make(NET_INPUT), 5, INPUT_BITS + 1, false}, {make(NET_INPUT), 5, INPUT_BITS, true},
+        {make(NET_INPUT), 6, 128 - NET_MAX_LEAD - 1, false}, {make(NET_INPUT), 6, 128 + NET_MAX_LEAD + 1, false},
+        {make(NET_INPUT), 6, 128 - NET_MAX_LEAD, true}, {make(NET_INPUT), 6, 128 + NET_MAX_LEAD, true},
+        {make(NET_BYE, 0, BYE_CLOSED), 1, 0, false}, {make(NET_BYE, 0, BYE_CLOSED), 0, 0, false},
+        {make(NET_DIGEST), 0, 7, false}};
+    // clang-format on
     for (const Case &c : cases) {
         std::vector<unsigned char> b = bytesOf(c.message);
         b[c.at] = c.value;
@@ -100,15 +97,12 @@ TEST(NetMessages, MessagesInTurnAndOutOfIt) {
 }
 
 TEST(NetMessages, AnotherVersionOrProtocolIsNamedBesideOurs) {
-    NetMessage theirs = make(NET_HELLO);
+    NetMessage theirs = make(NET_HELLO), older = theirs;
+    older.protocol = NET_PROTOCOL - 1;
+    const std::string other = "the other game is rallyton 1.1 (network protocol ", ours = "); this one is rallyton ";
     EXPECT_EQ(versionMismatch(theirs, "1.1"), "");
-    EXPECT_EQ(versionMismatch(theirs, "1.2"),
-              "the other game is rallyton 1.1 (network protocol 2); this one is "
-              "rallyton 1.2 (network protocol 2)");
-    theirs.protocol = NET_PROTOCOL - 1;
-    EXPECT_EQ(versionMismatch(theirs, "1.1"),
-              "the other game is rallyton 1.1 (network protocol 1); this one is "
-              "rallyton 1.1 (network protocol 2)");
+    EXPECT_EQ(versionMismatch(theirs, "1.2"), other + "2" + ours + "1.2 (network protocol 2)");
+    EXPECT_EQ(versionMismatch(older, "1.1"), other + "1" + ours + "1.1 (network protocol 2)");
 }
 
 // The waiting screen's addresses are this machine's, as `ip` lists those of

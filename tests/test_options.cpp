@@ -55,6 +55,7 @@ const std::string USAGE =
 }  // namespace
 
 TEST(Options, CommandLinesOverTheSettingsFile) {
+    const std::string ALONE = "rallyton: --replay plays a recording alone, not with ";
     const struct {
         std::vector<std::string> args;
         int status;
@@ -96,14 +97,8 @@ TEST(Options, CommandLinesOverTheSettingsFile) {
         {{"--input-delay", "-1"}, 2, "4 full", "rallyton: --input-delay takes 0 to 10, not '-1'"},
         {{"--replay", "m.rly", "--verify"}, -1, "4 full replay m.rly verify", ""},
         {{"--verify"}, 2, "4 full", "rallyton: --verify goes with '--replay FILE'"},
-        {{"--replay", "m", "--join", "pc"},
-         2,
-         "4 full join pc replay m",
-         "rallyton: --replay plays a recording alone, not with '--host/--join'"},
-        {{"--record", "n", "--replay", "m"},
-         2,
-         "4 full record n replay m",
-         "rallyton: --replay plays a recording alone, not with '--record'"},
+        {{"--replay", "m", "--join", "pc"}, 2, "4 full join pc replay m", ALONE + "'--host/--join'"},
+        {{"--record", "n", "--replay", "m"}, 2, "4 full record n replay m", ALONE + "'--record'"},
     };
     for (const auto &c : cases) {
         Options options;
@@ -159,20 +154,6 @@ TEST(Options, SettingsFilesAsPeopleWriteThem) {
         EXPECT_TRUE(brief(options) == c.options && complaint == c.complaint && complaints.size() <= 1)
             << c.text << ": " << brief(options) << ", " << complaint;
     }
-}
-
-// The left paddle on keys of one's own: I and K steer it, UP no longer does.
-TEST_F(GameTest, KeysOfOnesOwnSteerThePaddle) {
-    options.controls.keys[LEFT_UP] = KEY_I, options.controls.keys[LEFT_DOWN] = KEY_K;
-    const int cases[][2] = {{KEY_I, -1}, {KEY_K, 1}, {KEY_UP, 0}, {KEY_DOWN, 0}};
-    for (auto &c : cases) {  // the key held, the way the paddle goes
-        resetGame();
-        game_state = STATE_SERVE, key[c[0]] = HELD;
-        tick();
-        key[c[0]] = 0;
-        EXPECT_EQ(P1.y < 90 ? -1 : P1.y > 90 ? 1 : 0, c[1]) << "key " << c[0];
-    }
-    options.controls = Controls{};
 }
 
 // Two 1920 x 1080 monitors side by side, the right one primary, and a

@@ -117,7 +117,8 @@ TEST_F(GameTest, TheComputerTracksTheBallAndKicksInItsWindow) {
 // (answering polls): a stick counts from the dead zone's edge on; the
 // second pad steers the right paddle only in a two-player match; a stick
 // that rested at one end when the pads were found (a trigger) never
-// counts; the buttons stand in for ENTER, ESC and P, or the settings' own.
+// counts; the buttons stand in for ENTER, ESC and P, or the settings' own;
+// and the left paddle on keys of one's own, I and K.
 TEST_F(GameTest, PadsCountFromTheDeadZonesEdgeAndEachSteersItsOwnPaddle) {
     static JOYSTICK_DRIVER pads = {1,       "",      "",      "",     nullptr, nullptr, +[] { return 0; },
                                    nullptr, nullptr, nullptr, nullptr};
@@ -153,5 +154,10 @@ TEST_F(GameTest, PadsCountFromTheDeadZonesEdgeAndEachSteersItsOwnPaddle) {
     rest(), joy[0].button[3].b = 1;
     gatherInput(options.controls);
     EXPECT_TRUE(input.keys[KEY_P]);
+    rest(), options.controls.keys[LEFT_UP] = KEY_I, options.controls.keys[LEFT_DOWN] = KEY_K;  // keys of one's own
+    for (int k : {KEY_I, KEY_K, KEY_UP, KEY_DOWN}) {  // UP and DOWN no longer steer
+        key[k] = HELD, gatherInput(options.controls), key[k] = 0;
+        EXPECT_EQ(packInput(input), k == KEY_I ? UP0 : k == KEY_K ? DOWN0 : 0) << "key " << k;
+    }
     options.controls = Controls{}, joystick_driver = none, num_joysticks = 0;
 }
