@@ -19,7 +19,7 @@ cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }  # user + system, in clock 
 hz=$(getconf CLK_TCK)
 # pair HOLD_MS [ARGS...]: a host and a guest through the relay.
 pair() {
-  udp_proxy $((port + 1)) "$port" 0 0 600 "$1" >/dev/null & proxy=$!
+  perl "$(dirname "$0")/../tests/udp-relay.pl" $((port + 1)) "$port" 0 0 600 "$1" >/dev/null & proxy=$!
   shift
   player host --host "$port" "$@" && player guest --join "127.0.0.1:$((port + 1))" "$@"
   on host && serving host-serve && on guest && serving guest-serve

@@ -42,7 +42,8 @@ check "nobody listening: one line and status 1 within 10 s" ends 1 "rallyton: no
   timeout 10 "$game" --join "127.0.0.1:$((port + 1))"
 
 # Through the proxy, both steering; the guest records the match.
-udp_proxy $((port + 2)) "$port" 10 60 60 >"$scratch/proxy.out" & proxy_pid=$!
+# udp-relay.pl LISTEN_PORT TARGET_PORT DROP_PERCENT MAX_DELAY_MS SECONDS: a bad network between two games
+perl "$(dirname "$0")/udp-relay.pl" $((port + 2)) "$port" 10 60 60 >"$scratch/proxy.out" & proxy_pid=$!
 player host --host "$port"
 player guest --join "127.0.0.1:$((port + 2))" --record "$scratch/guest.rly"
 on guest && serving guest-serve2

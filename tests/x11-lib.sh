@@ -16,17 +16,12 @@ finish() {
   kill ${xvfb_pid:-} "${xvfbs[@]}" 2>/dev/null
   [ -n "${KEEP:-}" ] || rm -rf "$scratch"
   echo "$passed passed, $failures failed"
-  [ "$status" -eq 0 ] && [ "$failures" -eq 0 ] && exit 0
-  exit 1
+  exit $((status != 0 || failures != 0))
 }
 trap finish EXIT
 
 # check NAME COMMAND...: one check, passed when the command succeeds.
-check() {
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)) && echo "ok   $name"; else failures=$((failures + 1)) && echo "FAIL $name"; fi
-}
+check() { if "${@:2}"; then passed=$((passed + 1)) && echo "ok   $1"; else failures=$((failures + 1)) && echo "FAIL $1"; fi; }
 gt() { [ "$1" -gt "$2" ]; }
 eq() { [ "$1" -eq "$2" ]; }
 
@@ -77,21 +72,14 @@ said() { tr -d '\r' <"$scratch/$1.out" | grep -qFx "rallyton: $2"; }  # (Wine en
 agree() {
   local n h g
   for _ in $(seq 300); do
-    h=$(wc -l <"$scratch/$2.ticks") g=$(wc -l <"$scratch/$3.ticks")
-    n=$((h < g ? h : g))
-    [ "$n" -gt "$1" ] && break
+    h=$(wc -l <"$scratch/$2.ticks") g=$(wc -l <"$scratch/$3.ticks") && n=$((h < g ? h : g)) && [ "$n" -gt "$1" ] && break
     sleep 0.1
   done
-  echo "     $n ticks in common"
-  [ "$n" -gt "$1" ] && cmp -s <(head -n "$n" "$scratch/$2.ticks") <(head -n "$n" "$scratch/$3.ticks")
+  echo "     $n ticks in common" && [ "$n" -gt "$1" ] && cmp -s <(head -n "$n" "$scratch/$2.ticks") <(head -n "$n" "$scratch/$3.ticks")
 }
 
 # together COMMAND...: runs the commands (strings) side by side, and waits for them.
-together() {
-  local pids=() c
-  for c in "$@"; do eval "$c" & pids+=($!); done
-  wait "${pids[@]}"
-}
+together() { local pids=() c; for c; do eval "$c" & pids+=($!); done; wait "${pids[@]}"; }
 
 now() { echo "$(date +%s.%N) - $t0" | bc -l; }
 at() { sleep "$(echo "d = $1 - ($(date +%s.%N) - $t0); if (d < 0) 0 else d" | bc -l)"; }  # T s after the start (T may be a sum)
@@ -105,9 +93,8 @@ more() { gt "$(count "$1" "$2" "$3" "$4" "$5" "$6")" "$7"; }
 # seen SHOT COMMAND...: takes the shot again until COMMAND holds ($patience,
 # 20 s, at most).
 seen() {
-  local name=$1 end=$(($(date +%s) + ${patience:-20}))
-  shift
-  while [ "$(date +%s)" -lt "$end" ]; do shot "$name" && "$@" && return; sleep 0.1; done
+  local end=$(($(date +%s) + ${patience:-20}))
+  while [ "$(date +%s)" -lt "$end" ]; do shot "$1" && "${@:2}" && return; sleep 0.1; done
   return 1
 }
 # same SHOT FILE: the shot is that picture, pixel for pixel.
@@ -131,12 +118,10 @@ at_top() {
 # ends STATUS SAID COMMAND...: the command, run in $game_dir, ends with that
 # status, having said all of SAID (a pattern; CRs aside).
 ends() {
-  local want=$1 said=$2 out status
-  shift 2
-  out=$(cd "$game_dir" && "$@" 2>&1)
+  local out status
+  out=$(cd "$game_dir" && "${@:3}" 2>&1)
   status=$? out=${out//$'\r'/}
-  echo "     status $status: $out"
-  [ "$status" -eq "$want" ] && [[ $out == $said ]]
+  echo "     status $status: $out" && [ "$status" -eq "$1" ] && [[ $out == $2 ]]
 }
 
 # another_window GEOMETRY: a window of another program over the game's,
@@ -151,9 +136,7 @@ another_window() {
 wait_game() {
   local pid=${2:-$game_pid}
   for _ in $(seq $(($1 * 10))); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$pid" 2>/dev/null
-  wait "$pid"
-  game_status=$?
+  kill -9 "$pid" 2>/dev/null; wait "$pid"; game_status=$?
 }
 
 # Sends the game's sound through ALSA into $capture (no sound card needed)
@@ -182,7 +165,3 @@ peak() { sound_stat "Pk lev dB" "$@"; }
 loud() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l > -50" | bc)" -eq 1 ]; }
 quiet() { local l; l=$(level "$1" "$2") && echo "     $3: $l dB" && [ "$(echo "$l < -70" | bc)" -eq 1 ]; }
 
-# udp_proxy LISTEN_PORT TARGET_PORT DROP_PERCENT MAX_DELAY_MS SECONDS
-# [HOLD_MS]: udp-relay.pl, a bad network between two games (in the
-# background: it becomes the relay's process).
-udp_proxy() { exec perl "$(dirname "${BASH_SOURCE[0]}")/udp-relay.pl" "$@"; }
