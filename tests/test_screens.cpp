@@ -6,10 +6,9 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
+#include <iomanip>
 #include <set>
 #include <sstream>
 
@@ -81,33 +80,29 @@ TEST_F(GameTest, APausedTrackGoesOnWhereItStopped) {
 
 namespace {
 
-template <typename... Values>
-void mix(std::uint64_t &h, Values... values) {
-    for (double v : {double(values)...}) {
-        std::uint64_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        h = (h ^ bits) * 1099511628211u;
-    }
-}
-
-// Everything a tick leaves that a player could see or hear (the sounds with
-// their volume, pan and pitch), and the frame every fourth tick.
+// Everything a tick leaves that a player could see or hear: the match, the
+// switches, the music and what was asked of its player, the sounds with
+// their volume, pan and pitch, and the frame every fourth tick.
 void record(std::uint64_t &h, int n) {
     int digital = 0, music = 0;
     get_volume(&digital, &music);
-    mix(h, game_state, score[0], score[1], winner, between, delay1, delay2, intro, intro_trans, title_trans);
-    mix(h, rallyton::select, selection_1[1], selection_2[1], p2, thesound, thebg, midi, r_midi, shu_num, music);
-    mix(h, shu_list[0], shu_list[1], shu_list[2], digital, musicCalls.size());
-    for (int call : musicCalls) mix(h, call);
+    std::vector<std::int64_t> seen = {std::int64_t(matchDigest(match)),
+                                      thesound,
+                                      thebg,
+                                      midi,
+                                      r_midi,
+                                      shu_num,
+                                      shu_list[0],
+                                      shu_list[1],
+                                      shu_list[2],
+                                      digital,
+                                      music,
+                                      playing(ASSET_SOUND_HIT),
+                                      playing(ASSET_SOUND_CLICK),
+                                      n % 4 ? 0 : std::int64_t(frameHash(drawFrame()))};
+    seen.insert(seen.end(), musicCalls.begin(), musicCalls.end());
     musicCalls.clear();
-    mix(h, playing(ASSET_SOUND_HIT), playing(ASSET_SOUND_CLICK), ball.passed, ball.dir);
-    mix(h, P1.y, P1.vel, CPU.y, CPU.vel, ball.x, ball.y, ball.vx, ball.vy, n % 4 ? 0 : frameHash(drawFrame()));
-}
-
-std::string hex16(std::uint64_t h) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
-    return text;
+    h = digestOf(reinterpret_cast<const unsigned char *>(seen.data()), seen.size() * sizeof seen[0], h);
 }
 
 const int TITLE_TICK = 1099, PICTURE_TICK = 14000;  // the title menu at rest; a rally, the ball in flight
@@ -156,6 +151,7 @@ TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
     srand(7), match = game.start;
     std::uint64_t h = 14695981039346656037u;
     std::ostringstream trace;
+    trace << std::setfill('0');
     int seen = -1, lost = -1;
     for (int n = 0; n < int(game.inputs.size()); n++) {
         for (int b = 0; b < PACKED_INPUT_BITS; b++) key[KEYS[b]] = game.inputs[n] >> b & 1 ? HELD : 0;  // packInput's
@@ -172,7 +168,7 @@ TEST_F(GameTest, AWholeScriptedGameMatchesItsRecording) {
         if (seen != (game_state << 16 | score[0] << 8 | score[1]))
             seen = game_state << 16 | score[0] << 8 | score[1],
             trace << "tick " << n << ": state " << game_state << ", score " << score[0] << "-" << score[1] << "\n";
-        if (n % 500 == 0) trace << "tick " << n << ": digest " << hex16(h) << "\n";
+        if (n % 500 == 0) trace << "tick " << n << ": digest " << std::hex << std::setw(16) << h << std::dec << "\n";
         if (n == TITLE_TICK) picture(1, "title-1x.png");
         if (n == PICTURE_TICK) picture(2, "rally-2x.png");
     }
