@@ -28,11 +28,9 @@ expect() {
   local dir=$scratch/$1 want_status=$2 want=$3 envs=() err status
   shift 3
   while [ $# -gt 0 ] && [ "$1" != -- ]; do envs+=("$1") && shift; done
-  shift
   mkdir -p "$dir"
-  (cd "$dir" && ulimit -c 0 && exec env "${envs[@]}" timeout 20 "$lone" "$@" >"$dir.out" 2>"$dir.err")
-  status=$?
-  err=$(cat "$dir.err")
+  (cd "$dir" && ulimit -c 0 && exec env "${envs[@]}" timeout 20 "$lone" "${@:2}" >"$dir.out" 2>"$dir.err")
+  status=$? err=$(cat "$dir.err")
   [ "$want_status" -eq 0 ] && err=$(head -n 1 "$dir.out")$err
   check "$(basename "$dir"): status $status: $err" [ "$status" -eq "$want_status" -a "$err" = "$want" ]
 }
@@ -68,21 +66,18 @@ expect replay-other 1 "rallyton: other.rly is not a replay" -- --replay other.rl
 # settings file (none when SETTINGS is "-") and checks the size of its
 # window and all it printed (a line "PATH" stands for the file's path).
 opens() {
-  local name=$1 want=$2 settings=$3 said=$4 home=$scratch/$1 geometry=none
-  shift 4
+  local home=$scratch/$1 geometry=none said out
   mkdir -p "$home/rallyton"
-  [ "$settings" = - ] || printf '%b\n' "$settings" >"$home/rallyton/rallyton.cfg"
-  said=${said//PATH/$home/rallyton/rallyton.cfg}
-  game_wrapper="env XDG_CONFIG_HOME=$home ${sound_env:-}" start_game "$@"
+  [ "$3" = - ] || printf '%b\n' "$3" >"$home/rallyton/rallyton.cfg"
+  said=${4//PATH/$home/rallyton/rallyton.cfg}
+  game_wrapper="env XDG_CONFIG_HOME=$home ${sound_env:-}" start_game "${@:5}"
   for _ in $(seq 100); do  # the lines come once start-up is over, after the window
-    eval "$(xdotool getwindowgeometry --shell "$wid")"
-    geometry=${WIDTH}x$HEIGHT
-    [ "$geometry" = "$want" ] && [ "$(cat "$scratch/game.out")" = "$said" ] && break
+    eval "$(xdotool getwindowgeometry --shell "$wid")" && geometry=${WIDTH}x$HEIGHT out=$(cat "$scratch/game.out")
+    [ "$geometry" = "$2" ] && [ "$out" = "$said" ] && break
     sleep 0.1
   done
-  kill "$game_pid" && wait "$game_pid" 2>/dev/null
-  game_pid=""
-  check "$name: $geometry: $(cat "$scratch/game.out")" [ "$geometry" = "$want" -a "$(cat "$scratch/game.out")" = "$said" ]
+  stop game
+  check "$1: $geometry: $out" [ "$geometry" = "$2" -a "$out" = "$said" ]
 }
 
 s="[rallyton]\n"
