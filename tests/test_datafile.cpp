@@ -88,24 +88,18 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
     ASSERT_EQ(game.size(), 16u);
     const Bytes whole = stream(game);
     const std::size_t size0 = 8 + game[0].head.size();  // where entry 0's two sizes are
-    auto with = [&](int entry, const Object &o) {
+    auto with = [&](std::size_t entry, const Object &o) {
         std::vector<Object> v = game;
-        v[std::size_t(entry)] = o;
-        return stream(v);
+        return v[entry] = o, stream(v);
     };
-    auto body = [&](int entry, const Bytes &b) { return with(entry, {game[std::size_t(entry)].head, b}); };
-    auto shorter = [&](int entry) {  // the body one byte short of what its header promises
-        Bytes b = game[std::size_t(entry)].body;
-        return b.pop_back(), body(entry, b);
-    };
-    auto recoded = [&](int entry, const char *field) {  // the body's first field changed
-        Bytes b = game[std::size_t(entry)].body, f = hex(field);
-        return std::copy(f.begin(), f.end(), b.begin()), body(entry, b);
-    };
-    auto bent = [&](std::size_t at, const char *bytes) {  // the stream with other bytes at AT
-        Bytes b = whole, f = hex(bytes);
+    auto body = [&](std::size_t entry, const Bytes &b) { return with(entry, {game[entry].head, b}); };
+    // the body one byte short of what its header promises; bytes written over others at AT; the body's first field
+    auto shorter = [&](std::size_t e) { return body(e, Bytes(game[e].body.begin(), game[e].body.end() - 1)); };
+    auto over = [](Bytes b, std::size_t at, const char *bytes) {
+        Bytes f = hex(bytes);
         return std::copy(f.begin(), f.end(), b.begin() + long(at)), b;
     };
+    auto recoded = [&](std::size_t entry, const char *field) { return body(entry, over(game[entry].body, 0, field)); };
     Object sprite = game[ASSET_BALL_LEFT];
     std::copy_n("RLE ", 4, sprite.head.end() - 4);
     std::vector<Object> fifteen(game.begin(), game.end() - 1), seventeen = game;
@@ -137,9 +131,10 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
         {Bytes(whole.begin(), whole.begin() + 7), "is truncated"},
         {Bytes(whole.begin(), whole.begin() + long(whole.size() / 2)),
          "is truncated (entry 1 runs past the end of the file)"},
-        {bent(0, "00"), "is not an Allegro datafile"},
-        {bent(size0, "00038407"), "entry 0 has a damaged header"},  // its packed size one more than its size
-        {bent(size0 + 4, "FFFFFFFF"), "entry 0 is compressed (pack the datafile without per-object compression)"},
+        {over(whole, 0, "00"), "is not an Allegro datafile"},
+        {over(whole, size0, "00038407"), "entry 0 has a damaged header"},  // its packed size one more than its size
+        {over(whole, size0 + 4, "FFFFFFFF"),
+         "entry 0 is compressed (pack the datafile without per-object compression)"},
         {body(FONT, hex(F + "0005 0009" + G)), ""},
         {body(FONT, hex("0000 0001 FF 00000020 00000021 0001 0001 00 0001 0001 00")), ""},
         {body(FONT, hex("0008" + F.substr(4) + "0005 0009" + G)), E9 + "a font of an old kind)"},
@@ -211,14 +206,11 @@ TEST(DatafileCheck, LooksInsideTheInstruments) {
         return b;
     };
     auto file = [](const Bytes &index, const Bytes &patch, std::uint32_t nameSize = 8) {  // the index named
-        Object named, instrument{{}, patch};
-        put32(named.head, DAT_PROPERTY), put32(named.head, DAT_NAME);
-        put32(named.head, nameSize);
+        Object named{{}, index}, instrument{{}, patch};
+        for (std::uint32_t v : {std::uint32_t(DAT_PROPERTY), std::uint32_t(DAT_NAME), nameSize}) put32(named.head, v);
         named.head.resize(named.head.size() + nameSize, 'a'), put32(named.head, DAT_DATA);
-        named.body = index, put32(instrument.head, DAT_PATCH);
-        Bytes b, s = stream({named, instrument});
-        put32(b, F_NOPACK_MAGIC);
-        return b.insert(b.end(), s.begin(), s.end()), b;
+        Bytes b, s = (put32(instrument.head, DAT_PATCH), stream({named, instrument}));
+        return put32(b, F_NOPACK_MAGIC), b.insert(b.end(), s.begin(), s.end()), b;
     };
     auto text = [](const char *t) { return Bytes(t, t + std::strlen(t)); };
     const Bytes index = text("1 piano\n129 begin_multipatch\n36 kick\nend_multipatch\n");
