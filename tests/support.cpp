@@ -21,17 +21,11 @@ long fakeTime = 0;
 void resetGame() {
     stop_midi();
     for (int k = 1; k < KEY_MAX; k++) key[k] = 0;
-    gatherInput(options.controls);
-    match = Match();
-    setStartValues();
-    restart();
-    playEvents();
+    gatherInput(options.controls), match = Match(), setStartValues(), restart(), playEvents();
     midi = 0, thesound = thebg = 1, r_midi = 1;
     ticks = close_button_pressed = signal_caught = 0;
     set_volume(255, MUSIC_VOLUME);
-    clear_to_color(DoubleBuffer, makecol(0, 0, 0));
-    clear_to_color(screen, makecol(0, 0, 0));
-    screenChanged();
+    clear_to_color(DoubleBuffer, makecol(0, 0, 0)), clear_to_color(screen, makecol(0, 0, 0)), screenChanged();
     for (int entry : {ASSET_SOUND_HIT, ASSET_SOUND_CLICK}) stop_sample(sampleEntry(entry));
     musicCalls.clear();
 }
@@ -54,7 +48,7 @@ std::uint64_t frameHash(BITMAP *bmp) {
 
 std::vector<unsigned char> readFile(const std::string &path) {
     std::ifstream f(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), {});
+    return {std::istreambuf_iterator<char>(f), {}};
 }
 
 void writeFile(const std::string &path, const std::vector<unsigned char> &bytes) {

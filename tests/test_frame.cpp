@@ -68,8 +68,7 @@ TEST_F(GameTest, APassRunsEveryPendingTickThenDrawsAFrame) {
     for (bool drawnOver : {false, true}) {  // the title at rest: no new frame unless the screen needs one
         resetGame();
         game_state = STATE_MENU, options.power_save = true;
-        ticker(), processGamePass();
-        clear_to_color(screen, makecol(255, 0, 255));
+        ticker(), processGamePass(), clear_to_color(screen, makecol(255, 0, 255));
         if (drawnOver) screenChanged();
         ticker(), processGamePass();
         EXPECT_EQ(getpixel(screen, 0, 0) != makecol(255, 0, 255), drawnOver);
@@ -101,8 +100,7 @@ TEST_F(GameTest, AStallOrTheFocusGonePausesTheMatch) {
         EXPECT_TRUE(ran == c[2] && game_state == c[3] && ticks == 0)
             << "state " << c[0] << ", " << c[1] << " due: ran " << ran << ", state " << game_state;
         if (game_state != STATE_PAUSE) continue;
-        key[KEY_P] = HELD;
-        tick();
+        key[KEY_P] = HELD, tick();
         EXPECT_EQ(game_state, c[0]) << "P after a stall in state " << c[0];
     }
 }
@@ -118,9 +116,7 @@ TEST_F(GameTest, OnlyWhatChangedIsSentAndTheScreenHoldsTheWholePicture) {
         zoom = n, picture_x = 5, picture_y = 3;
         screen = create_bitmap(FIELD_W * n + 9, FIELD_H * n + 7);
         BITMAP *want = create_bitmap(screen->w, screen->h);
-        clear_to_color(screen, makecol(0, 0, 0));
-        clear_to_color(want, makecol(0, 0, 0));
-        screenChanged();
+        clear_to_color(screen, makecol(0, 0, 0)), clear_to_color(want, makecol(0, 0, 0)), screenChanged();
         game_state = STATE_TITLE_FADE_IN, title_trans = VEIL_BLACK;
         const int steps[][2] = {{0, 140},       {KEY_ENTER, 1}, {0, 3},       {KEY_RIGHT, 1},
                                 {KEY_ENTER, 1}, {0, 460},       {KEY_UP, 60}, {KEY_S, 40},
@@ -128,9 +124,7 @@ TEST_F(GameTest, OnlyWhatChangedIsSentAndTheScreenHoldsTheWholePicture) {
         int frames = 0;
         for (auto &step : steps)  // a key held for some ticks, a frame after each
             for (int t = 0; t < step[1]; t++, frames++) {
-                key[step[0]] = HELD;
-                tick();
-                key[step[0]] = 0;
+                key[step[0]] = HELD, tick(), key[step[0]] = 0;
                 if (frames == 600)  // drawn over: the margins too, the picture sent whole
                     for (BITMAP *b : {screen, want}) clear_to_color(b, makecol(255, 0, 255)), screenChanged();
                 buildFrame();
@@ -145,6 +139,5 @@ TEST_F(GameTest, OnlyWhatChangedIsSentAndTheScreenHoldsTheWholePicture) {
         EXPECT_EQ(game_state, STATE_PLAY);
         destroy_bitmap(want), destroy_bitmap(screen), screen = window;
     }
-    zoom = 1, picture_x = picture_y = 0;
-    screenChanged();
+    zoom = 1, picture_x = picture_y = 0, screenChanged();
 }

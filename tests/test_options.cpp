@@ -39,10 +39,8 @@ int parse(std::vector<std::string> args, Options &options, std::string &said) {
     std::vector<char *> argv;
     for (std::string &a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);
-    options = Options{};
-    options.scale = 4, options.fullscreen = true;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    options = Options{}, options.scale = 4, options.fullscreen = true;
+    testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
     int status = applyCommandLine(int(args.size()), argv.data(), options);
     std::string out = testing::internal::GetCapturedStdout(), err = testing::internal::GetCapturedStderr();
     said = (out + err).substr(0, (out + err).find('\n'));

@@ -25,29 +25,23 @@ TEST_F(GameTest, TenAllGoesToTheLeftAndAtGameOverTheComputerOnlyCoasts) {
     tick();
     EXPECT_TRUE(game_state == STATE_GAME_OVER && winner == 1);
     ball.y = 0, ball.dir = 0;  // far above and coming: it would pull up
-    CPU.vel = 2, P1.vel = 0, key[KEY_UP] = HELD;
-    tick();
+    CPU.vel = 2, P1.vel = 0, key[KEY_UP] = HELD, tick();
     EXPECT_DOUBLE_EQ(CPU.vel, 1.8);
     EXPECT_DOUBLE_EQ(P1.vel, -0.36);
 }
 
 // (Return on either item clicks: the scripted game hears it.)
 TEST_F(GameTest, EscapeOnTheTitleMenuLeavesWithoutAClick) {
-    game_state = STATE_MENU, key[KEY_ESC] = HELD;
-    tick();
+    game_state = STATE_MENU, key[KEY_ESC] = HELD, tick();
     EXPECT_TRUE(game_state == STATE_EXIT_FADE_OUT && !playing(ASSET_SOUND_CLICK));
 }
 
 TEST_F(GameTest, ThePlaylistPlaysEachTrackOncePerCycle) {
-    srand(5);
-    game_state = STATE_SERVE;
-    r_midi = 2;
-    tick();
+    srand(5), game_state = STATE_SERVE, r_midi = 2, tick();
     EXPECT_EQ(r_midi, 2);  // the track drawn at start-up comes first
     std::set<int> cycle{r_midi};
     for (int played = 1; played < 30; played++) {
-        midi_seek(INT_MAX);  // the player runs the track to its end, and stops
-        tick();
+        midi_seek(INT_MAX), tick();  // the player runs the track to its end, and stops
         if (cycle.size() == 3) cycle.clear();
         EXPECT_TRUE(cycle.insert(r_midi).second) << "track " << r_midi << " twice in a cycle";
         EXPECT_EQ(shu_num, static_cast<int>(cycle.size()));
@@ -60,17 +54,13 @@ TEST_F(GameTest, ThePlaylistPlaysEachTrackOncePerCycle) {
 TEST_F(GameTest, APausedTrackGoesOnWhereItStopped) {
     for (int beat : {0, 40}) {
         resetGame();
-        game_state = STATE_PLAY;  // midi is 0: this tick starts a track
-        key[KEY_P] = beat ? 0 : HELD;
-        tick();
+        game_state = STATE_PLAY, key[KEY_P] = beat ? 0 : HELD, tick();  // midi is 0: this tick starts a track
         if (beat) midi_seek(beat), key[KEY_P] = HELD, tick();
-        key[KEY_P] = 0;
-        tick();
+        key[KEY_P] = 0, tick();
         int held = midi_pos;
         rest(100);
         EXPECT_EQ(midi_pos, held) << beat;
-        key[KEY_P] = HELD;
-        tick();
+        key[KEY_P] = HELD, tick();
         for (int ms = 0; ms < 3000 && midi_pos == held; ms += 2) rest(2);
         EXPECT_EQ(midi_pos, held + 1) << beat;
     }
