@@ -33,8 +33,7 @@ std::vector<unsigned char> resealed(std::vector<unsigned char> b) {
 
 TEST_F(GameTest, ARecordedMatchReplaysToItsDigestAndADamagedFileIsRefused) {
     const std::string path = "test-match.rly";
-    options.record = path;
-    std::remove(path.c_str());
+    options.record = path, std::remove(path.c_str());
     // A match begun with what the last one left: paddles still moving, a
     // countdown half used, the computer's generator somewhere.
     game_state = STATE_PLAYERS_MENU, P1.vel = 2.5, CPU.vel = -1, between = 77, match.cpu_random = 99;
@@ -43,9 +42,7 @@ TEST_F(GameTest, ARecordedMatchReplaysToItsDigestAndADamagedFileIsRefused) {
         int k = t == 0 ? KEY_ENTER : t == length ? KEY_ESC : 0;
         if (k) key[k] = HELD;
         else key[KEY_UP] = t % 97 < 40 ? HELD : 0, key[KEY_DOWN] = t % 61 < 25 ? HELD : 0;
-        ticker();
-        processGamePass();
-        key[KEY_ENTER] = key[KEY_ESC] = 0;
+        ticker(), processGamePass(), key[KEY_ENTER] = key[KEY_ESC] = 0;
     }
     ASSERT_EQ(game_state, STATE_TITLE_FADE_IN);
     options.record.clear();
@@ -70,10 +67,9 @@ TEST_F(GameTest, ARecordedMatchReplaysToItsDigestAndADamagedFileIsRefused) {
         b[at] = value;
         return reseal ? resealed(b) : b;
     };
-    std::vector<unsigned char> longer = bytes, huge(MAX_REPLAY_BYTES + 1, 0);
-    longer.insert(longer.end() - 8, 0);
-    std::vector<unsigned char> zeroRun = bytes;  // no input for no ticks, before the first run
-    zeroRun.insert(zeroRun.begin() + long(inputs), {0, 0, 0});
+    std::vector<unsigned char> longer = bytes, huge(MAX_REPLAY_BYTES + 1, 0), zeroRun = bytes;
+    longer.insert(longer.end() - 8, 0),
+        zeroRun.insert(zeroRun.begin() + long(inputs), {0, 0, 0});  // no input for no ticks
     const struct {
         std::vector<unsigned char> bytes;
         std::string said;
@@ -98,21 +94,16 @@ TEST_F(GameTest, ARecordedMatchReplaysToItsDigestAndADamagedFileIsRefused) {
     // Well formed but not what was played: UP the other way at tick 1000,
     // found at the next checkpoint, where it still agreed at the one before.
     Recording other = r;
-    other.inputs[1000] ^= 64;
-    writeFile(path, encodeRecording(other));
-    EXPECT_EQ(verifyLine(path, status), "rallyton: " + path +
-                                            ": 3000 ticks, but it no longer agrees with its recording at tick 1099 (it "
-                                            "still did at tick 999)");
+    other.inputs[1000] ^= 64, writeFile(path, encodeRecording(other));
+    const std::string told = "rallyton: " + path + ": 3000 ticks, ";
+    EXPECT_EQ(verifyLine(path, status),
+              told + "but it no longer agrees with its recording at tick 1099 (it still did at tick 999)");
     // Played back in the window, ending on its digest.
-    writeFile(path, bytes);
-    options.replay = path;
-    loadReplay();
-    startReplay();
+    writeFile(path, bytes), options.replay = path, loadReplay(), startReplay();
     testing::internal::CaptureStderr();
     for (int pass = 0; pass < 200 && replaying(); pass++) ticks = 20, processGamePass();
-    std::string said = testing::internal::GetCapturedStderr();
     options.replay.clear();
-    EXPECT_EQ(said, "rallyton: " + path + ": 3000 ticks, ending on the recorded digest\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), told + "ending on the recorded digest\n");
     EXPECT_EQ(game_state, STATE_QUIT);
     std::remove(path.c_str());
 }
