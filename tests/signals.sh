@@ -19,8 +19,7 @@ game_dir=$(dirname "$game")
 exit_how=$scratch/exit-how.pl
 echo 'system { $ARGV[1] } @ARGV[1 .. $#ARGV]; open(my $f, ">", $ARGV[0]) or die;
   print $f ($? & 127 ? "killed by " . ($? & 127) : "exited " . ($? >> 8)), "\n";' >"$exit_how"
-results=$scratch/results
-mkdir -p "$results"
+results=$scratch/results && mkdir -p "$results"
 
 # one_case NAME HOW STATE SIGNAL [LATER]: HOW is "default" (every signal at
 # its default, as a shell starts a program) or "background" (SIGINT and
@@ -35,9 +34,8 @@ one_case() {
   scratch=$scratch/$name && mkdir -p "$scratch"
   trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
   start_xvfb
-  game_wrapper="env --default-signal perl $exit_how $scratch/how"
-  [ "$2" = background ] && game_wrapper="env --ignore-signal=INT,QUIT perl $exit_how $scratch/how"
-  start_game --power-save && at 3.0
+  local how=--default-signal && [ "$2" = background ] && how=--ignore-signal=INT,QUIT
+  game_wrapper="env $how perl $exit_how $scratch/how" start_game --power-save && at 3.0
   [ "$3" != intro ] && at 11.5 && press Return && press Return && rally
   child=$(pgrep -P "$game_pid")  # the game, under perl
   for i in $([ "$3" = stopped ] && seq 20); do
@@ -45,10 +43,8 @@ one_case() {
     kill -0 "$child" 2>/dev/null || { why="; it died after stop $i" && break; }
   done
   if [ "$sig" = display ]; then kill "$xvfb_pid"; else kill -s "$sig" "$child"; fi
-  if [ -n "$later" ]; then
-    sleep 1 && kill -0 "$child" || why="$why; the ignored $sig ended it"
-    kill -s "$later" "$child" && sig=$later
-  fi
+  [ -n "$later" ] && { sleep 1 && kill -0 "$child" || why="$why; the ignored $sig ended it"; }
+  [ -n "$later" ] && kill -s "$later" "$child" && sig=$later
   [ "$sig" = display ] || want="exited $((128 + $(kill -l "$sig")))"
   wait_game 10
   [ "$(cat "$scratch/how")" = "$want" ] || why="$why; $(cat "$scratch/how"), not $want"

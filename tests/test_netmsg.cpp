@@ -29,18 +29,16 @@ NetMessage make(NetType type, std::uint32_t tick = 0, std::uint8_t reason = 0) {
 }  // namespace
 
 TEST(NetMessages, EachKindComesBackAsItWent) {
-    const NetMessage all[] = {make(NET_HELLO),
-                              make(NET_WELCOME),
-                              make(NET_REFUSE, 0, REFUSE_FULL),
-                              make(NET_INPUT, 0xFFFFFFFF),
-                              make(NET_DIGEST, 99),
-                              make(NET_BYE, 7, BYE_DISAGREE)};
-    const std::size_t sizes[] = {15, 11, 12, 7, 13, 6};
-    for (const NetMessage &m : all) {
+    // clang-format off
+    const std::pair<NetMessage, std::size_t> all[] = {  // each kind, and its size
+        {make(NET_HELLO), 15}, {make(NET_WELCOME), 11}, {make(NET_REFUSE, 0, REFUSE_FULL), 12},
+        {make(NET_INPUT, 0xFFFFFFFF), 7}, {make(NET_DIGEST, 99), 13}, {make(NET_BYE, 7, BYE_DISAGREE), 6}};
+    // clang-format on
+    for (const auto &[m, size] : all) {
         std::vector<unsigned char> b = bytesOf(m);
         NetMessage back;
         ASSERT_TRUE(decodeMessage(b.data(), b.size(), back)) << int(m.type);
-        EXPECT_EQ(b.size(), sizes[&m - all]) << int(m.type);
+        EXPECT_EQ(b.size(), size) << int(m.type);
         EXPECT_EQ(bytesOf(back), b) << int(m.type);
         for (std::size_t cut = 0; cut < b.size(); cut++)  // cut short, or one byte too many: refused
             EXPECT_FALSE(decodeMessage(b.data(), cut, back)) << int(m.type) << " cut at " << cut;
@@ -84,13 +82,12 @@ TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
 // our next tick; digests only of a second's last tick, one the other game
 // can have confirmed.
 TEST(NetMessages, MessagesInTurnAndOutOfIt) {
-    const long cases[][5] = {
-        {NET_INPUT, 5, 5, 0, 1},      {NET_INPUT, 4, 5, 0, 0},
-        {NET_INPUT, 6, 5, 0, 0},      {NET_INPUT, 50, 50, 0, 1},
-        {NET_INPUT, 51, 51, 0, 0},    {NET_INPUT, 3, 3, 90, 1},
-        {NET_DIGEST, 99, 0, 89, 1},   {NET_DIGEST, 99, 0, 88, 0},
-        {NET_DIGEST, 199, 0, 100, 0}, {NET_DIGEST, 100, 0, 200, 0},
-        {NET_DIGEST, 98, 0, 200, 0},  {NET_BYE, 7, 0, 0, 1}};  // type, tick, expected, next, in turn
+    // clang-format off
+    const long cases[][5] = {  // type, tick, expected, next, in turn
+        {NET_INPUT, 5, 5, 0, 1}, {NET_INPUT, 4, 5, 0, 0}, {NET_INPUT, 6, 5, 0, 0}, {NET_INPUT, 50, 50, 0, 1},
+        {NET_INPUT, 51, 51, 0, 0}, {NET_INPUT, 3, 3, 90, 1}, {NET_DIGEST, 99, 0, 89, 1}, {NET_DIGEST, 99, 0, 88, 0},
+        {NET_DIGEST, 199, 0, 100, 0}, {NET_DIGEST, 100, 0, 200, 0}, {NET_DIGEST, 98, 0, 200, 0}, {NET_BYE, 7, 0, 0, 1}};
+    // clang-format on
     for (auto &c : cases)
         EXPECT_EQ(inTurn(make(NetType(c[0]), std::uint32_t(c[1])), std::uint32_t(c[2]), std::uint32_t(c[3])), c[4] == 1)
             << "case " << &c - cases;
@@ -118,10 +115,10 @@ TEST(NetPlatform, TheHostsAddressesAndSocketErrors) {
     if (ip) pclose(ip);
     EXPECT_EQ(localAddresses(16), listed);
     EXPECT_EQ(localAddresses(0).size(), 0u);
+    // clang-format off
     const std::pair<int, const char *> errors[] = {{EADDRINUSE, "the port is already in use"},
-                                                   {EACCES, "not allowed here"},
-                                                   {EHOSTUNREACH, "the other machine cannot be reached"},
-                                                   {EPERM, "socket error 1"}};
+        {EACCES, "not allowed here"}, {EHOSTUNREACH, "the other machine cannot be reached"}, {EPERM, "socket error 1"}};
+    // clang-format on
     auto said = [](int code) { return errno = code, socketError(); };
     for (const auto &[code, words] : errors) EXPECT_EQ(said(code), words);
 }

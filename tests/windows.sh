@@ -61,8 +61,10 @@ check "ESC: the program ends with status 0" eq "$game_status" 0
 # the close button in the waiting screen ends the program with status 0.
 linux_player() { game=$linux/rallyton game_dir=$linux game_wrapper="" window_match="" player_display="" player "$@"; }
 windows_player() { player_display=$wine_display player "$@"; }
-close_box() {  # Return on the program's message box (which window is the box, Wine decides) until it ends,
-  for _ in $(seq 60); do  # or at most a minute: then it is ended, and whatever checks its status fails
+# close_box PID: Return on the program's message box (which window is the box, Wine decides) until it
+# ends, or at most a minute: then it is ended, and whatever checks its status fails.
+close_box() {
+  for _ in $(seq 60); do
     for wid in $(xdotool search --name '^rallyton$'); do press Return 2>/dev/null; done
     sleep 1 && ! kill -0 "$1" 2>/dev/null && return
   done
@@ -84,9 +86,8 @@ in_use="cannot wait for a player on port $port: the port is already in use"
 linux_player lhost --host "$port"
 on lhost && waiting_shown lhost-waiting
 windows_player wbusy --host "$port"
-close_box "$wbusy_pid"
-wait "$wbusy_pid"
-check "the port taken: Windows refuses it with one line, status $?" refused wbusy $?
+close_box "$wbusy_pid" && wait_game 1 "$wbusy_pid"
+check "the port taken: Windows refuses it with one line, status $game_status" refused wbusy "$game_status"
 windows_player wguest --join "127.0.0.1:$port" --record "$(wine_path "$scratch/wguest.rly")"
 match lhost wguest
 stop lhost wguest
@@ -97,15 +98,13 @@ linux_player lguest --join "127.0.0.1:$port" --record "$scratch/lguest.rly"
 match whost lguest
 stop whost lguest
 check "the Linux build verifies the Windows guest's recording" "$linux/rallyton" --replay "$scratch/wguest.rly" --verify
-check "the Windows build verifies the Linux guest's recording" \
-  wine "$exe" --replay "$(wine_path "$scratch/lguest.rly")" --verify
+check "the Windows build verifies the Linux guest's recording" wine "$exe" --replay "$(wine_path "$scratch/lguest.rly")" --verify
 # A zoom the 640 x 480 desktop has no room for: one line, and the largest
 # window that fits, 1x (the waiting screen's panel is where that window has
 # it); then the close button (Wine draws it at the top right).
 start_wine --scale 3 --host "$((port + 1))"
 check "--scale 3 on a 640 x 480 desktop: the waiting screen in the 320 x 240 window" waiting_shown wclose-waiting
-eval "$(xdotool getwindowgeometry --shell "$wid")" && xdotool mousemove --window "$wid" $((WIDTH - 10)) 10 click 1
-wait_game 30
+eval "$(xdotool getwindowgeometry --shell "$wid")" && xdotool mousemove --window "$wid" $((WIDTH - 10)) 10 click 1 && wait_game 30
 check "the close button in the waiting screen: status $game_status" eq "$game_status" 0
 check "... and said why it plays at 1x" grep -qFx \
   "rallyton: a 960 x 720 window does not fit the 640 x 480 desktop; playing in the 320 x 240 one$(printf '\r')" "$game_out"
