@@ -107,16 +107,11 @@ int main(int argc, char **argv) {
     std::ofstream(std::string(scratch) + "/allegro.cfg")
         << "[sound]\ndigi_card = ALSA\nalsa_fragsize = 441\nalsa_device = file:FILE=" << scratch
         << "/sound.raw,FORMAT=raw\n";
-    setenv("ALLEGRO", scratch, 1);
-    setenv("HOME", scratch, 1);
+    setenv("ALLEGRO", scratch, 1), setenv("HOME", scratch, 1);
     using namespace rallyton;
     test::atLoad = {thesound, thebg, p2, winner, selection_1[0], selection_1[1], selection_2[0], selection_2[1]};
-    initGame();
-    remove_int(ticker);
-    test::useStandInSamples(true);
+    initGame(), remove_int(ticker), test::useStandInSamples(true);
     int result = RUN_ALL_TESTS();
-    test::useStandInSamples(false);
-    shutdownGame();
-    std::filesystem::remove_all(scratch);
+    test::useStandInSamples(false), shutdownGame(), std::filesystem::remove_all(scratch);
     return result;
 }

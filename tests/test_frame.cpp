@@ -18,14 +18,10 @@ TEST(StartUp, TheRealStartUpOpensTheWindowSetsTheVolumesAndDrawsAnyTrack) {
     useStandInSamples(false);
     std::set<int> drawn;
     for (fakeTime = 1796000000; fakeTime < 1796000006; fakeTime++) {  // December 2026
-        shutdownGame();
-        allegro_exit();
-        initGame();
-        remove_int(ticker);
+        shutdownGame(), allegro_exit(), initGame(), remove_int(ticker);
         drawn.insert(r_midi);
     }
-    fakeTime = 0;
-    useStandInSamples(true);
+    fakeTime = 0, useStandInSamples(true);
     EXPECT_EQ(drawn, (std::set<int>{1, 2, 3}));
     int music = -1, digital = -1;
     get_volume(&digital, &music);
@@ -40,8 +36,7 @@ TEST_F(GameTest, TheCloseButtonOrASignalEndsTheLoopAfterItsPass) {
     for (int sig : {0, SIGHUP, SIGINT, SIGQUIT, SIGTERM})
         for (int state : {STATE_PLAY, STATE_PAUSE, STATE_MENU, STATE_INTRO}) {
             resetGame();
-            game_state = state;
-            ticks = 2;
+            game_state = state, ticks = 2;
             if (sig) raise(sig);
             else close_button_handler();
             processGamePass();

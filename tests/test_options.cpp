@@ -189,6 +189,5 @@ TEST(Options, TheSettingsFileIsWhereTheDesktopKeepsThem) {
         setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
         EXPECT_EQ(settingsPath(), xdg[0] == '/' ? xdg + "/rallyton/rallyton.cfg" : home) << xdg;
     }
-    unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(settingsPath(), home);
+    EXPECT_EQ((unsetenv("XDG_CONFIG_HOME"), settingsPath()), home);
 }

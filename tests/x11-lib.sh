@@ -28,8 +28,7 @@ eq() { [ "$1" -eq "$2" ]; }
 start_xvfb() {  # [WxH], by default 640x480
   local number
   number=$(mktemp -p "$scratch" display.XXXX)  # a file of its own: another Xvfb's number is not this one's
-  Xvfb -displayfd 3 -screen 0 "${1:-640x480}x24" -nolisten tcp -noreset 3>"$number" >/dev/null 2>&1 &
-  xvfb_pid=$!
+  Xvfb -displayfd 3 -screen 0 "${1:-640x480}x24" -nolisten tcp -noreset 3>"$number" >/dev/null 2>&1 & xvfb_pid=$!
   for _ in $(seq 200); do [ -s "$number" ] && break; sleep 0.1; done  # a busy machine takes its time
   export DISPLAY=":$(cat "$number")"
 }
@@ -142,8 +141,7 @@ wait_game() {
 # Sends the game's sound through ALSA into $capture (no sound card needed)
 # with the software synth for the music; with an argument, that patches.dat.
 capture_sound() {
-  capture=$scratch/capture.raw
-  mkdir -p "$scratch/cfg"
+  capture=$scratch/capture.raw && mkdir -p "$scratch/cfg"
   printf '[sound]\ndigi_card = ALSA\nmidi_card = DIGI\nalsa_fragsize = 441\nalsa_device = file:FILE=%s,FORMAT=raw\n%s' \
     "$capture" "${1:+patches = $1}" >"$scratch/cfg/allegro.cfg"
   export ALLEGRO=$scratch/cfg HOME=$scratch/cfg
