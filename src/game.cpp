@@ -188,14 +188,9 @@ static void openScreen() {
                      why.c_str());
         scale = SCALE_AUTO;
     }
-    int fits = known ? autoScale(area.w, area.h) : 1;
-    zoom = scale == SCALE_AUTO ? fits : scale;
-    if (zoom > fits && (FIELD_W * zoom > area.w || FIELD_H * zoom > area.h)) {
-        std::fprintf(stderr,
-                     "rallyton: a %d x %d window does not fit the %d x %d desktop; playing in the %d x %d one\n",
-                     FIELD_W * zoom, FIELD_H * zoom, area.w, area.h, FIELD_W * fits, FIELD_H * fits);
-        zoom = fits;
-    }
+    std::string tooLarge;
+    zoom = windowZoom(scale, known ? autoScale(area.w, area.h) : 1, area.w, area.h, tooLarge);
+    if (!tooLarge.empty()) std::fprintf(stderr, "rallyton: %s\n", tooLarge.c_str());
     if (zoom > 1 && set_gfx_mode(GFX_AUTODETECT_WINDOWED, FIELD_W * zoom, FIELD_H * zoom, 0, 0) == 0) return;
     if (zoom > 1)
         std::fprintf(stderr, "rallyton: cannot open the %d x %d window (%s); playing in the %d x %d one\n",

@@ -272,6 +272,15 @@ int readOptions(int argc, char **argv, Options &options) {
 
 int fullScreenZoom(int screenW, int screenH) { return std::min(screenW / FIELD_W, screenH / FIELD_H); }
 
+int windowZoom(int scale, int fits, int areaW, int areaH, std::string &said) {
+    int zoom = scale == SCALE_AUTO ? fits : scale;
+    if (zoom <= fits || (FIELD_W * zoom <= areaW && FIELD_H * zoom <= areaH)) return zoom;
+    auto size = [](int w, int h) { return std::to_string(w) + " x " + std::to_string(h); };
+    said = "a " + size(FIELD_W * zoom, FIELD_H * zoom) + " window does not fit the " + size(areaW, areaH) +
+           " desktop; playing in the " + size(FIELD_W * fits, FIELD_H * fits) + " one";
+    return fits;
+}
+
 int autoScale(int desktopW, int desktopH) {
     int scale = MAX_SCALE;
     while (scale > 1 && (FIELD_W * scale + WINDOW_ROOM_W > desktopW || FIELD_H * scale + WINDOW_ROOM_H > desktopH))

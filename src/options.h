@@ -63,4 +63,10 @@ int autoScale(int desktopW, int desktopH);
 // fits, with no room kept (0: the game does not fit).
 int fullScreenZoom(int screenW, int screenH);
 
+// The window's zoom for a scale (SCALE_AUTO: the largest that fits) on an
+// area where `fits` is the largest that fits: the scale, unless it is
+// larger and its window does not fit the area; then `fits`, with the line
+// that says so in `said`.
+int windowZoom(int scale, int fits, int areaW, int areaH, std::string &said);
+
 }  // namespace rallyton

@@ -172,13 +172,27 @@ TEST(Options, FullScreenGoesOnTheWindowsMonitorOrThePrimaryOne) {
 }
 
 // A window's zoom keeps room for its frame and a panel, up to 8; full
-// screen's takes the whole monitor, however large.
+// screen's takes the whole monitor, however large; a zoom asked for that
+// is too large falls back to the largest that fits, in one line.
 TEST(Options, TheZoomIsTheLargestThatFits) {
     const int cases[][4] = {{1280, 1024, 3, 4}, {1920, 1080, 4, 4}, {3840, 2160, 8, 9}, {7680, 4320, 8, 18},
                             {640, 480, 1, 2},   {656, 560, 2, 2},   {655, 560, 1, 2},   {656, 559, 1, 2},
                             {100, 100, 1, 0},   {319, 240, 1, 0},   {320, 239, 1, 0},   {320, 240, 1, 1}};
     for (auto &c : cases)  // the screen, the window's zoom, full screen's
         EXPECT_TRUE(autoScale(c[0], c[1]) == c[2] && fullScreenZoom(c[0], c[1]) == c[3]) << c[0] << " x " << c[1];
+    // --scale N: N, unless it is larger than the largest that fits and its
+    // window does not fit the area (0 x 0: the desktop's size unknown).
+    const int asked[][5] = {
+        {SCALE_AUTO, 3, 1280, 1024, 3}, {3, 3, 1280, 1024, 3}, {8, 3, 1280, 1024, 3}, {4, 3, 1280, 960, 4},
+        {4, 3, 1279, 960, 3},           {4, 3, 1280, 959, 3},  {2, 1, 0, 0, 1},       {1, 1, 0, 0, 1}};
+    std::string said;
+    for (auto &c : asked) {  // the scale, the largest that fits, the area, the zoom
+        said.clear();
+        EXPECT_EQ(windowZoom(c[0], c[1], c[2], c[3], said), c[4]) << c[0] << " on " << c[2] << " x " << c[3];
+        EXPECT_EQ(said.empty(), c[0] == SCALE_AUTO || c[4] == c[0]) << said;
+    }
+    windowZoom(8, 3, 1280, 1024, said);
+    EXPECT_EQ(said, "a 2560 x 1920 window does not fit the 1280 x 1024 desktop; playing in the 960 x 720 one");
 }
 
 // The settings file lives where XDG_CONFIG_HOME says, when that is an
