@@ -29,11 +29,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
         std::fprintf(stderr, "fuzz_datacheck: needs a display (run under xvfb-run)\n");
         std::exit(1);
     }
-    install_timer();
-    install_sound(DIGI_NONE, MIDI_NONE, nullptr);
-    set_color_depth(32);
-    screen = create_bitmap(FIELD_W, FIELD_H);
-    createFrameBitmaps();
+    install_timer(), install_sound(DIGI_NONE, MIDI_NONE, nullptr), set_color_depth(32);
+    screen = create_bitmap(FIELD_W, FIELD_H), createFrameBitmaps();
     scratch = "/tmp/fuzz-datacheck-" + std::to_string(getpid()) + ".dat";
     return 0;
 }
@@ -41,13 +38,10 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size) {
     FILE *f = std::fopen(scratch.c_str(), "wb");
     if (!f) return 0;
-    std::fwrite("slh.", 1, 4, f);  // the magic of a datafile that is not packed
-    std::fwrite(bytes, 1, size, f);
-    std::fclose(f);
+    std::fwrite("slh.", 1, 4, f), std::fwrite(bytes, 1, size, f), std::fclose(f);  // the magic of an unpacked datafile
     patchesProblem(scratch.c_str());  // the same bytes as the synth's instruments
     if (!datafileStreamProblem(bytes, size).empty()) return std::remove(scratch.c_str()), 0;
-    data = load_datafile(scratch.c_str());
-    std::remove(scratch.c_str());
+    data = load_datafile(scratch.c_str()), std::remove(scratch.c_str());
     if (!data) return 0;
     for (int entry = 0; entry < ASSET_COUNT; entry++)
         if (data[entry].type == DAT_BITMAP)
@@ -57,11 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         for (winner = 1; winner <= 2; winner++) game_state = state, drawProcess();
     for (int track = 1; track <= TRACK_COUNT; track++) {
         game_state = STATE_SERVE, midi = 0, r_midi = track;
-        musicProcess();  // starts the track as the game does
-        midi_seek(INT_MAX);  // and plays it to its end at once
-        stop_midi();
+        // the track started as the game does, and played to its end at once
+        musicProcess(), midi_seek(INT_MAX), stop_midi();
     }
-    unload_datafile(data);
-    data = nullptr;
+    unload_datafile(data), data = nullptr;
     return 0;
 }

@@ -55,8 +55,6 @@ Bytes stream(const std::vector<Object> &objects) {
     return b;
 }
 
-std::string problem(const Bytes &b) { return datafileStreamProblem(b.data(), b.size()); }
-
 // Bytes written as hex digits, spaces for reading; "EOT" ends a MIDI track.
 Bytes hex(std::string text) {
     for (std::size_t at; (at = text.find("EOT")) != std::string::npos;) text.replace(at, 3, "00FF2F00");
@@ -182,7 +180,7 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
     };
     std::filesystem::create_directories("fuzz-seeds");
     for (const auto &c : cases) {
-        EXPECT_EQ(problem(c.stream), c.problem) << "case " << &c - cases;
+        EXPECT_EQ(datafileStreamProblem(c.stream.data(), c.stream.size()), c.problem) << "case " << &c - cases;
         writeFile("fuzz-seeds/" + std::to_string(&c - cases), c.stream);
     }
 }
