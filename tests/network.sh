@@ -17,7 +17,6 @@ game_dir=$(dirname "$game")
 port=$((24000 + RANDOM % 4000))
 
 trap 'kill -9 "${proxy_pid:-}" 2>/dev/null; finish' EXIT
-waiting_note() { seen "$1" more "$1" 80 140 160 9 E6E6E6 20; }
 
 player host --host "$port"
 on host && check "the host waits, saying so" waiting_shown waiting
@@ -52,7 +51,7 @@ check "through drops and delays: the digests agree tick for tick" agree 400 host
 none() { ! grep -q "$@"; }
 check "... and neither game saw a difference" none disagree "$scratch/host.out" "$scratch/guest.out"
 kill -STOP "$proxy_pid"  # the network down
-on host && check "the network down: the host waits for the guest, saying so" waiting_note host-waiting
+on host && check "the network down: the host waits for the guest, saying so" seen held more held 80 140 160 9 E6E6E6 20
 kill -TERM "$host_pid" && wait_game 3 "$host_pid"
 check "... and ends at once on SIGTERM, status $game_status" eq "$game_status" 143
 kill -CONT "$proxy_pid"

@@ -118,10 +118,9 @@ TEST_F(GameTest, PadsCountFromTheDeadZonesEdgeAndEachSteersItsOwnPaddle) {
     JOYSTICK_DRIVER *none = joystick_driver;
     joystick_driver = &pads, num_joysticks = 2;
     auto rest = [] {
-        for (int p = 0; p < 2; p++) joy[p] = JOYSTICK_INFO{}, joy[p].num_sticks = 2, joy[p].num_buttons = 8;
-        for (int p = 0; p < 2; p++)
-            for (int s = 0; s < 2; s++) joy[p].stick[s].num_axis = 2;
-        joy[1].stick[1].axis[0].pos = -128;  // a trigger, at one end
+        JOYSTICK_INFO pad{};
+        pad.num_sticks = 2, pad.num_buttons = 8, pad.stick[0].num_axis = pad.stick[1].num_axis = 2;
+        joy[0] = joy[1] = pad, joy[1].stick[1].axis[0].pos = -128;  // the second pad's trigger, at one end
     };
     rest(), notePadsAtRest();
     const int P = 1, ESC = 4, ENTER = 8, LEFT = 16, RIGHT = 32, UP0 = 64, DOWN0 = 128, UP1 = 256,

@@ -103,17 +103,14 @@ const int TITLE_TICK = 1099, PICTURE_TICK = 14000;  // the title menu at rest; a
 // game's look changes on purpose, copy the new one over).
 void picture(int n, const char *name) {
     BITMAP *window = screen;
-    zoom = n, screen = create_bitmap(FIELD_W * n, FIELD_H * n);
-    screenChanged();
-    drawFrame();
+    zoom = n, screen = create_bitmap(FIELD_W * n, FIELD_H * n), screenChanged(), drawFrame();
     std::vector<unsigned char> rgb;
     for (int i = 0; i < screen->w * screen->h; i++) {
         int c = getpixel(screen, i % screen->w, i / screen->w);
         rgb.insert(rgb.end(), {std::uint8_t(getr(c)), std::uint8_t(getg(c)), std::uint8_t(getb(c))});
     }
     stbi_write_png(name, screen->w, screen->h, 3, rgb.data(), screen->w * 3);
-    destroy_bitmap(screen), screen = window, zoom = 1;
-    screenChanged();
+    destroy_bitmap(screen), screen = window, zoom = 1, screenChanged();
 }
 
 }  // namespace
