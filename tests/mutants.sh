@@ -23,10 +23,9 @@ windows() {
   (cd "$work/tree" && ENET_SOURCE='' scripts/build-windows.sh >/dev/null 2>&1 &&
     timeout 900 bash tests/windows.sh build-windows/rallyton-*-win32.zip "$work/build" >/dev/null 2>&1)
 }
-suite() {
-  (cd "$work/build" && timeout 120 xvfb-run -a -s "-screen 0 640x480x24 -noreset" ./tests/rallyton_tests \
-    --gtest_brief=1 >/dev/null 2>&1)
-}
+suite() { (cd "$work/build" && timeout 120 xvfb-run -a -s "-screen 0 640x480x24 -noreset" ./tests/rallyton_tests >/dev/null 2>&1); }
+# real NAME: the CTest test of the real program of that name, or the Windows build's.
+real() { if [ "$1" = windows ]; then windows; else (cd "$work/build" && timeout 600 xvfb-run -a ctest -R "^$1\$" >/dev/null 2>&1); fi; }
 caught=0 by_window=0 slipped=0 broken=0 stale=0
 while IFS= read -r line; do
   case $line in '#'* | '') continue ;; esac
@@ -42,9 +41,7 @@ while IFS= read -r line; do
     echo "BROKEN  $line" && broken=$((broken + 1))
   elif ! suite; then
     caught=$((caught + 1))
-  elif [ "$also" = windows ] && ! windows; then
-    echo "WINDOW  $line" && caught=$((caught + 1)) && by_window=$((by_window + 1))
-  elif [ -n "$also" ] && [ "$also" != windows ] && ! (cd "$work/build" && timeout 600 xvfb-run -a ctest -R "^$also\$" >/dev/null 2>&1); then
+  elif [ -n "$also" ] && ! real "$also"; then
     echo "WINDOW  $line" && caught=$((caught + 1)) && by_window=$((by_window + 1))  # the fast suite missed it
   else
     echo "SLIPPED $line" && slipped=$((slipped + 1))
