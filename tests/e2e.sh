@@ -51,14 +51,15 @@ at "$match + 16.0" && back=$(now) && press 2 && press 1
 rally && pause=$(now) && press p
 sleep 1.6 && resume=$(now) && press p
 check "P again: no PAUSED" seen resumed not_paused resumed
-sleep 1 && event 2 1 -32767
+# The pad, from a new match (R): a player who stops steering loses ten points before long.
+sleep 1 && press r && event 2 1 -32767
 check "the pad's stick held up: the left paddle at the top" seen up at_top up
 event 2 1 0 && rally && event 1 7 1 && sleep 0.15 && event 1 7 0
 check "the pad's Start: PAUSED" seen paused paused paused
 exec 3>&-  # the pad unplugged
 sleep 0.5 && press p
 check "the pad gone: the game plays on, P resumes" seen resumed2 not_paused resumed2
-rally && another_window 120x40+400+300  # it takes the focus in the rally, then gives it back
+press r && rally && another_window 120x40+400+300  # it takes the focus in the rally, then gives it back
 xdotool windowfocus --sync "$other_wid" && sleep 0.3 && xdotool windowfocus --sync "$wid"
 sleep 0.5 && shot back1 && sleep 1 && shot back2 && kill "$other_pid"
 check "the focus gone and back: PAUSED" paused back1
