@@ -75,7 +75,7 @@ opens() {
     [ "$geometry" = "$2" ] && [ "$out" = "$said" ] && break
     sleep 0.1
   done
-  stop game
+  kill "$game_pid" && wait "$game_pid" 2>/dev/null; game_pid=""  # a clean end: the sound's file is flushed
   check "$1: $geometry: $out" [ "$geometry" = "$2" -a "$out" = "$said" ]
 }
 
