@@ -54,7 +54,7 @@ for run in "datacheck 30 fuzz/corpus build-test/fuzz-seeds" "settings 15 fuzz/se
   corpus=$(mktemp -d)
   for seeds in "$@"; do cp "$seeds"/* "$corpus"; done
   status=0
-  LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
     timeout 300 xvfb-run -a -s "-screen 0 640x480x24 -noreset" \
     "build-fuzz/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix=build-fuzz/ "$corpus" \
     >"build-fuzz/$target.log" 2>&1 ||

@@ -44,6 +44,7 @@ Ball &ball = match.ball;
 Events events;
 
 const char *status_note = nullptr;
+std::string connection_note;
 static std::string sound_note;  // what start-up has to say about the sound
 const char *s_text_1[2] = {"start game", "exit game"};
 const char *s_text_2[2] = {"1 player", "2 players"};

@@ -92,6 +92,7 @@ extern int &intro_trans;
 extern int &title_trans;
 extern int &paused_from;
 extern const char *status_note;  // a line over the frame ("waiting for the other player"), or null
+extern std::string connection_note;  // network play's quiet line in the corner (the round trip, the guessing), or ""
 extern unsigned char &select;  // lives in our namespace: POSIX owns ::select
 extern unsigned char (&selection_1)[2];
 extern const char *s_text_1[2];

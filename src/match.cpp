@@ -91,6 +91,16 @@ struct Reader {
     }
 };
 
+// The fields whose values are a set, not the whole range between their
+// bounds: P resumes a rally or a serve countdown (never the intro); the
+// fades move by two from where they start, so the intro's level is even
+// and the veil's odd (another would step past the end, and a fade would
+// never finish).
+bool valuesHeld(const Match &m) {
+    return (m.paused_from == STATE_PLAY || m.paused_from == STATE_SERVE) && m.intro_trans % 2 == 0 &&
+           (m.title_trans & 1) == 1;
+}
+
 }  // namespace
 
 std::vector<unsigned char> encodeMatch(const Match &m) {
@@ -110,8 +120,9 @@ bool decodeMatch(const unsigned char *bytes, std::size_t size, Match &m) {
     Match read;
     Reader r{bytes};
     eachField(read, r);
-    if (r.good) m = read;
-    return r.good;
+    if (!r.good || !valuesHeld(read)) return false;
+    m = read;
+    return true;
 }
 
 std::uint64_t digestOf(const unsigned char *bytes, std::size_t size, std::uint64_t h) {

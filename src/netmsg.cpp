@@ -9,13 +9,15 @@ namespace {
 
 const unsigned char MAGIC[4] = {'R', 'L', 'T', 'N'};
 
-// The size of each type's message, with its type byte; 0: no such type.
-std::size_t sizeOf(int type) {
+// The size of each type's message, with its type byte (an input's with its
+// count, the byte after the tick); 0: no such type.
+std::size_t sizeOf(const unsigned char *bytes, std::size_t size) {
+    int type = bytes[0];
     switch (type) {
     case NET_HELLO: return 1 + 4 + 2 + NET_VERSION_BYTES;
     case NET_WELCOME: return 1 + 2 + NET_VERSION_BYTES;
     case NET_REFUSE: return 1 + 1 + 2 + NET_VERSION_BYTES;
-    case NET_INPUT: return 1 + 4 + 1 + 1;
+    case NET_INPUT: return size < NET_INPUT_HEADER || bytes[5] > NET_MAX_INPUTS ? 0 : NET_INPUT_HEADER + bytes[5];
     case NET_DIGEST: return 1 + 4 + 8;
     case NET_BYE: return 1 + 1 + 4;
     default: return 0;
@@ -62,7 +64,10 @@ std::size_t encodeMessage(const NetMessage &m, unsigned char *out) {
     case NET_HELLO: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol), w.version(m.version); break;
     case NET_WELCOME: w.u16(m.protocol), w.version(m.version); break;
     case NET_REFUSE: w.u8(m.reason), w.u16(m.protocol), w.version(m.version); break;
-    case NET_INPUT: w.u32(m.tick), w.u8(m.bits), w.u8(unsigned(m.lead + 128)); break;
+    case NET_INPUT:
+        w.u32(m.tick), w.u8(unsigned(m.count)), w.u32(m.ack), w.u8(unsigned(m.lead + 128));
+        for (int i = 0; i < m.count; i++) w.u8(m.bits[i]);
+        break;
     case NET_DIGEST: w.u32(m.tick), w.u64(m.digest); break;
     case NET_BYE: w.u8(m.reason), w.u32(m.tick); break;
     }
@@ -70,7 +75,7 @@ std::size_t encodeMessage(const NetMessage &m, unsigned char *out) {
 }
 
 bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &message) {
-    if (size == 0 || size != sizeOf(bytes[0])) return false;
+    if (size == 0 || size != sizeOf(bytes, size)) return false;
     NetMessage m;
     Parser r{bytes + 1};
     m.type = NetType(bytes[0]);
@@ -89,8 +94,10 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
         if ((m.reason != REFUSE_VERSION && m.reason != REFUSE_FULL) || !r.version(m.version)) return false;
         break;
     case NET_INPUT:
-        m.tick = r.u32(), m.bits = std::uint8_t(r.u8()), m.lead = int(r.u8()) - 128;
-        if ((m.bits & ~INPUT_BITS) || m.lead < -NET_MAX_LEAD || m.lead > NET_MAX_LEAD) return false;
+        m.tick = r.u32(), m.count = int(r.u8()), m.ack = r.u32(), m.lead = int(r.u8()) - 128;
+        if (m.lead < -NET_MAX_LEAD || m.lead > NET_MAX_LEAD || m.tick > 0xFFFFFFFFu - NET_MAX_INPUTS) return false;
+        for (int i = 0; i < m.count; i++)
+            if ((m.bits[i] = std::uint8_t(r.u8())) & ~INPUT_BITS) return false;
         break;
     case NET_DIGEST: m.tick = r.u32(), m.digest = r.u64(); break;
     case NET_BYE:
@@ -103,7 +110,8 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
 }
 
 bool inTurn(const NetMessage &m, std::uint32_t expected, std::uint32_t nextTick) {
-    if (m.type == NET_INPUT) return m.tick == expected && m.tick <= nextTick + (2 * MAX_INPUT_DELAY + ROLLBACK_WINDOW);
+    if (m.type == NET_INPUT)
+        return m.tick <= expected && m.tick + std::uint32_t(m.count) <= nextTick + (2 * MAX_INPUT_DELAY + ROLLBACK_WINDOW + 1);
     if (m.type == NET_DIGEST) return m.tick % DIGEST_EVERY == DIGEST_EVERY - 1 && m.tick <= nextTick + MAX_INPUT_DELAY;
     return true;
 }

@@ -1,6 +1,7 @@
-// The messages two games exchange over the network: each of one fixed size
-// by its type, big-endian, every field checked on the way in. Whatever
-// arrives that is not exactly such a message is dropped.
+// The messages two games exchange over the network, big-endian, every
+// field checked on the way in: each kind of one fixed size, but for the
+// inputs, whose size follows their count. Whatever arrives that is not
+// exactly such a message is dropped.
 #pragma once
 
 #include <cstddef>
@@ -9,15 +10,25 @@
 
 namespace rallyton {
 
-const std::uint16_t NET_PROTOCOL = 2;  // changes whenever a message or the rules of play over the network change
+const std::uint16_t NET_PROTOCOL = 3;  // changes whenever a message or the rules of play over the network change
 const int NET_VERSION_BYTES = 8;  // the game's version, zero-padded
-const std::size_t NET_MAX_MESSAGE = 16;
+
+// The rules of play over the network that both games keep.
+const int ROLLBACK_WINDOW = 30;  // ticks a game runs ahead of the other player's newest input, at most
+const int MAX_INPUT_DELAY = 10;  // ticks a player may choose to hold their own input back
+const int DIGEST_EVERY = 100;  // ticks: the digests of the last tick of each second are compared
+
+// The most inputs one datagram carries: every input the other game can
+// lack (its window, both delays), so that one datagram covers any loss.
+const int NET_MAX_INPUTS = 2 * ROLLBACK_WINDOW + 2 * MAX_INPUT_DELAY + 1;
+const std::size_t NET_INPUT_HEADER = 1 + 4 + 1 + 4 + 1;  // type, first tick, count, acknowledgement, lead
+const std::size_t NET_MAX_MESSAGE = NET_INPUT_HEADER + NET_MAX_INPUTS;
 
 enum NetType : std::uint8_t {
     NET_HELLO = 1,  // guest to host: who I am
     NET_WELCOME,  // host to guest: the match starts
     NET_REFUSE,  // host to guest: no (another version, or a player already there)
-    NET_INPUT,  // a player's input for one tick
+    NET_INPUT,  // a player's inputs the other has not acknowledged, and what we hold of theirs (unreliable)
     NET_DIGEST,  // a digest of the match after a tick
     NET_BYE,  // leaving, and why
 };
@@ -36,18 +47,15 @@ enum : std::uint8_t { BIT_UP = 1, BIT_DOWN = 2, BIT_P = 4, BIT_R = 8, BIT_ESC = 
 // INPUT tells it (its tick against the other's newest input it holds).
 const int NET_MAX_LEAD = 100;
 
-// The rules of play over the network that both games keep.
-const int ROLLBACK_WINDOW = 30;  // ticks a game runs ahead of the other player's newest input, at most
-const int MAX_INPUT_DELAY = 10;  // ticks a player may choose to hold their own input back
-const int DIGEST_EVERY = 100;  // ticks: the digests of the last tick of each second are compared
-
 struct NetMessage {
     NetType type = NET_HELLO;
     std::uint16_t protocol = 0;  // HELLO, WELCOME, REFUSE
     std::string version;  // HELLO, WELCOME, REFUSE: printable, at most NET_VERSION_BYTES
     std::uint8_t reason = 0;  // REFUSE, BYE
-    std::uint32_t tick = 0;  // INPUT, DIGEST, BYE
-    std::uint8_t bits = 0;  // INPUT
+    std::uint32_t tick = 0;  // INPUT: its first input's tick; DIGEST, BYE
+    int count = 0;  // INPUT: how many inputs, 0 (only the acknowledgement) to NET_MAX_INPUTS
+    std::uint8_t bits[NET_MAX_INPUTS] = {};  // INPUT: each tick's, from tick on
+    std::uint32_t ack = 0;  // INPUT: the sender holds the receiver's inputs for every tick before this
     int lead = 0;  // INPUT: -NET_MAX_LEAD to NET_MAX_LEAD
     std::uint64_t digest = 0;  // DIGEST
 };
@@ -60,11 +68,12 @@ std::size_t encodeMessage(const NetMessage &message, unsigned char *out);
 bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &message);
 
 // Whether a message from the other player comes in turn, while we are to
-// run tick nextTick and expect their input for tick expected: inputs come
-// one a tick, in order, never further ahead than the other game can be
-// (its window and both players' input delays); digests only of the last
-// tick of a second, and of a tick the other game can have confirmed (it
-// needs our input for it). Other kinds are always in turn.
+// run tick nextTick and hold their inputs for every tick before `expected`:
+// inputs leave no gap after those we hold (they may repeat them), and go no
+// further ahead than the other game can be (its window and both players'
+// input delays); digests only of the last tick of a second, and of a tick
+// the other game can have confirmed (it needs our input for it). Other
+// kinds are always in turn.
 bool inTurn(const NetMessage &m, std::uint32_t expected, std::uint32_t nextTick);
 
 // "" when the other game's HELLO, WELCOME or REFUSE names our protocol and

@@ -19,6 +19,7 @@
 #include "options.h"
 #include "platform.h"
 #include "replay.h"
+#include "rollback.h"
 #include "screens.h"
 #include "version.h"
 
@@ -26,51 +27,44 @@ namespace rallyton {
 
 namespace {
 
-// Ticks whose inputs and states are kept: our window, both players' input
-// delays and the other game's own window, with room to spare.
-const int RING = 128;
-static_assert(RING > 2 * ROLLBACK_WINDOW + 2 * MAX_INPUT_DELAY + 1, "the ring holds every tick not yet confirmed");
-const int DIGESTS_KEPT = 8;
 const int CONNECT_MS = 5000;  // a host that has not answered by then is not there
-const int GONE_MS = 5000;  // the other player's silence that ends a match
-const int MAX_DUE = MAX_CATCH_UP_TICKS;  // ticks kept waiting while the other player's input is late
-const int SYNC_EVERY = 10;  // ticks between two waits that keep the two games' clocks together
-const enet_uint8 CHANNEL = 0;  // one reliable, ordered channel
+const int ENET_GIVES_UP_MS = 60000;  // ENet's own patience with its reliable messages: the silence rule decides
+const enet_uint8 RELIABLE = 0;  // the handshake, digests and goodbyes: each arrives, in order
+const enet_uint8 UNRELIABLE = 1;  // inputs: a lost datagram is covered by the next
 const std::size_t MAX_ADDRESSES_SHOWN = 4;  // on the waiting screen
+const int POOR_ROUND_TRIP_MS = 100;  // from here on, or guessing this far, the corner line shows the connection
+const int POOR_GUESSING = 8;
+const int CONNECTION_SHOWN_MS = 2000;  // and keeps showing it this long after
 
 ENetHost *host = nullptr;
 ENetPeer *peer = nullptr;  // the other player
 bool playing = false;
-bool peerGone = false;  // disconnected: the match plays on only as far as its inputs have come
-int side = 0;  // ours: 0 the host's (left), 1 the guest's (right)
-int delay = 0;  // our input runs this many ticks after its key
-std::uint32_t nextTick = 0;  // the next tick to run
-std::uint32_t remoteNext = 0;  // the other player's inputs have come for every tick before this
-std::uint32_t confirmedNext = 0;  // every tick before this ran with both real inputs, and is logged
-unsigned char localBits[RING], remoteBits[RING];  // by tick % RING
-unsigned char guessed[RING];  // the other player's input a tick last ran with
-Match before[RING];  // the match before each tick since the last confirmed one
-std::uint32_t wrongFrom = 0;  // the first tick that ran with a wrong guess (nextTick: none)
-int pending = 0;  // ticks due and not run yet
-int theirLead = 0;  // how far the other game runs ahead of our input, as it last said
-int sinceWait = 0;  // ticks since we last waited for the other game's clock
-bool pauseWanted = false;  // the window lost the focus in a rally
-unsigned dropped = 0;  // messages from the other player that were not well formed, or out of turn
-long rollbacks = 0, deepest = 0, runAgain = 0;
-std::uint64_t ownDigest[DIGESTS_KEPT], theirDigest[DIGESTS_KEPT];
-std::uint32_t ownDigestTick[DIGESTS_KEPT], theirDigestTick[DIGESTS_KEPT];
+unsigned dropped = 0;  // messages from the other player that were not well formed
 bool waitingShown = false;
+long connectionUntil = 0;  // the corner line shows the connection until then
+std::string connectionLine;
+Rollback session;
 std::FILE *tickLog = nullptr;  // RALLYTON_TICK_LOG: the input delay, then every confirmed tick's digest
 
 void say(const std::string &line) { std::fprintf(stderr, "rallyton: %s\n", line.c_str()); }
 
 std::string where() { return options.join_host + ":" + std::to_string(options.port); }
 
-void send(ENetPeer *to, const NetMessage &m) {
+long now() { return long(enet_time_get()); }
+
+void send(ENetPeer *to, const NetMessage &m, bool reliable = true) {
     unsigned char bytes[NET_MAX_MESSAGE];
     std::size_t size = encodeMessage(m, bytes);
-    ENetPacket *packet = enet_packet_create(bytes, size, ENET_PACKET_FLAG_RELIABLE);
-    if (packet && enet_peer_send(to, CHANNEL, packet) != 0) enet_packet_destroy(packet);
+    ENetPacket *packet = enet_packet_create(bytes, size, reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
+    if (packet && enet_peer_send(to, reliable ? RELIABLE : UNRELIABLE, packet) != 0) enet_packet_destroy(packet);
+}
+
+// What the rollback asked to send, on its way.
+void sendOutbox() {
+    if (peer)
+        for (const NetMessage &m : session.outbox) send(peer, m, m.type != NET_INPUT || session.over);
+    session.outbox.clear();
+    if (host) enet_host_flush(host);
 }
 
 NetMessage versionMessage(NetType type) {
@@ -81,15 +75,15 @@ NetMessage versionMessage(NetType type) {
 
 void closeHost() {
     if (host) {
+        sendOutbox();
         if (peer) enet_peer_disconnect_later(peer, 0), enet_host_flush(host);
         enet_host_destroy(host);
     }
-    if (playing)
-        say(std::to_string(rollbacks) + " rollbacks, the deepest " + std::to_string(deepest) + " ticks; " +
-            std::to_string(runAgain) + " ticks run again");
+    if (playing) say(rollbackSummary(session));
     host = nullptr, peer = nullptr;
     playing = false;
-    status_note = nullptr;
+    status_note = nullptr, connection_note.clear();
+    dropped += session.dropped, session.dropped = 0;
     if (dropped) say(std::to_string(dropped) + " messages from the other player were not well formed and were dropped");
     dropped = 0;
     if (tickLog) std::fclose(tickLog), tickLog = nullptr;
@@ -104,67 +98,29 @@ void endMatch(const std::string &why) {
     playEvents();
 }
 
-int ourLead() { return std::max(-NET_MAX_LEAD, std::min(NET_MAX_LEAD, int(nextTick - remoteNext))); }
-
-void sendInput(std::uint32_t tick, unsigned char bits) {
-    localBits[tick % RING] = bits;
-    NetMessage in;
-    in.type = NET_INPUT, in.tick = tick, in.bits = bits, in.lead = ourLead();
-    send(peer, in);
+// Each tick made final: logged and recorded.
+void confirmed(std::uint32_t t, const TickInput &in, const Match &after) {
+    if (tickLog)
+        std::fprintf(tickLog, "%u %016llx\n", t, static_cast<unsigned long long>(matchDigest(after)));
+    recordTick(in, after);
 }
 
 void startMatch() {
-    delay = options.input_delay;
-    playing = true, peerGone = false;
-    nextTick = remoteNext = confirmedNext = wrongFrom = 0;
-    pending = theirLead = sinceWait = 0, pauseWanted = false;
-    rollbacks = deepest = runAgain = 0;
-    std::memset(localBits, 0, sizeof localBits);
-    std::memset(remoteBits, 0, sizeof remoteBits);
-    for (int i = 0; i < DIGESTS_KEPT; i++) ownDigestTick[i] = theirDigestTick[i] = ~0u;
-    // The same match on both machines, from the same state, whatever came before.
-    match = Match();
-    setStartValues();
-    restart();
+    playing = true;
+    session.confirmed = confirmed;
+    startRollback(session, options.net == NET_HOST ? 0 : 1, options.input_delay, now());
     playEvents();
-    p2 = 1, title_trans = VEIL_BLACK, game_state = STATE_MATCH_FADE_IN;
     const char *log = std::getenv("RALLYTON_TICK_LOG");
     if (log && *log) tickLog = openFile(log, "wb");  // the same bytes on every platform
-    if (tickLog) std::fprintf(tickLog, "delay %d\n", delay);
-    for (int t = 0; t < delay; t++) sendInput(std::uint32_t(t), 0);  // the ticks before our first key counts
+    if (tickLog) std::fprintf(tickLog, "delay %d\n", options.input_delay);
     beginRecording(match);
+    // Inputs go unreliably: ENet must neither drop them to spare the path
+    // (its throttle) nor give up on the other player before we do.
+    enet_peer_throttle_configure(peer, ENET_PEER_PACKET_THROTTLE_INTERVAL, ENET_PEER_PACKET_THROTTLE_SCALE, 0);
+    enet_peer_timeout(peer, 0, ENET_GIVES_UP_MS, ENET_GIVES_UP_MS);
+    sendOutbox();
     ticks = 0;
     sayStartUpNote();
-}
-
-void compareDigests(std::uint32_t tick) {
-    int i = int(tick / DIGEST_EVERY % DIGESTS_KEPT);
-    if (ownDigestTick[i] != tick || theirDigestTick[i] != tick || ownDigest[i] == theirDigest[i]) return;
-    NetMessage bye;
-    bye.type = NET_BYE, bye.reason = BYE_DISAGREE, bye.tick = tick;
-    send(peer, bye);
-    endMatch("the two games disagree at tick " + std::to_string(tick));
-}
-
-// One message from the other player, in a match.
-void take(const NetMessage &m) {
-    if (m.type == NET_INPUT) {
-        if (!inTurn(m, remoteNext, nextTick)) return void(dropped++);
-        remoteBits[m.tick % RING] = m.bits;
-        remoteNext++;
-        theirLead = m.lead;
-        if (m.tick < nextTick && m.bits != guessed[m.tick % RING]) wrongFrom = std::min(wrongFrom, m.tick);
-    } else if (m.type == NET_DIGEST) {
-        if (!inTurn(m, remoteNext, nextTick)) return void(dropped++);
-        int i = int(m.tick / DIGEST_EVERY % DIGESTS_KEPT);
-        theirDigest[i] = m.digest, theirDigestTick[i] = m.tick;
-        compareDigests(m.tick);
-    } else if (m.type == NET_BYE) {
-        if (m.reason == BYE_DISAGREE) endMatch("the two games disagree at tick " + std::to_string(m.tick));
-        else endMatch("the other player closed the game");
-    } else {
-        dropped++;
-    }
 }
 
 bool decode(const ENetPacket *packet, NetMessage &m) {
@@ -186,10 +142,10 @@ void serviceMatch() {
     ENetEvent event;
     while (host && enet_host_service(host, &event, 0) > 0) {
         if (event.type == ENET_EVENT_TYPE_CONNECT && event.peer != peer) refuse(event.peer);
-        else if (event.type == ENET_EVENT_TYPE_DISCONNECT && event.peer == peer) peerGone = true;
+        else if (event.type == ENET_EVENT_TYPE_DISCONNECT && event.peer == peer) session.peerClosed = true;
         else if (event.type == ENET_EVENT_TYPE_RECEIVE) {
             NetMessage m;
-            if (event.peer == peer && decode(event.packet, m)) take(m);
+            if (event.peer == peer && decode(event.packet, m)) takeMessage(session, m, now());
             enet_packet_destroy(event.packet);
         }
     }
@@ -199,75 +155,27 @@ void serviceMatch() {
 // steer our paddle; P, R and ESC act for both. (1 and 2, the sound and the
 // music, stay ours alone.)
 unsigned char ourBits() {
+    gatherInput(options.controls);
     unsigned char bits = 0;
     if (input.up[0] || input.up[1]) bits |= BIT_UP;
     if (input.down[0] || input.down[1]) bits |= BIT_DOWN;
     if (input.keys[KEY_P]) bits |= BIT_P;
     if (input.keys[KEY_R]) bits |= BIT_R;
     if (input.keys[KEY_ESC]) bits |= BIT_ESC;
-    if (pauseWanted && game_state == STATE_PLAY) bits |= BIT_P, pauseWanted = false;
     return bits;
 }
 
-// A tick's input from both players': each steers their own paddle; P, R
-// and ESC act for both; the menus' keys do nothing. The keyboard's 1 and 2
-// stay as gathered.
-TickInput bothPlayers(unsigned char ours, unsigned char theirs) {
-    TickInput in = input;
-    unsigned char bits[2];
-    bits[side] = ours, bits[1 - side] = theirs;
-    unsigned char either = bits[0] | bits[1];
-    in.keys[KEY_P] = (either & BIT_P) != 0;
-    in.keys[KEY_R] = (either & BIT_R) != 0;
-    in.keys[KEY_ESC] = (either & BIT_ESC) != 0;
-    in.keys[KEY_ENTER] = in.keys[KEY_LEFT] = in.keys[KEY_RIGHT] = 0;
-    for (int s = 0; s < 2; s++) in.up[s] = (bits[s] & BIT_UP) != 0, in.down[s] = (bits[s] & BIT_DOWN) != 0;
-    return in;
-}
-
-// Runs tick t: with the other player's input where it has come, else the
-// guess that they still do what they did last. A tick run again plays nothing.
-void runTick(std::uint32_t t, bool again) {
-    before[t % RING] = match;
-    unsigned char theirs = t < remoteNext ? remoteBits[t % RING] : remoteNext ? remoteBits[(remoteNext - 1) % RING] : 0;
-    guessed[t % RING] = theirs;
-    advance(bothPlayers(localBits[t % RING], theirs));
-    if (again) events.count = 0;
-    else playEvents();
-}
-
-// An input came that is not what a tick ran with: back to the match before
-// that tick, and every tick since run again with what is known now.
-void rollBack() {
-    if (wrongFrom >= nextTick) return;
-    long depth = long(nextTick - wrongFrom);
-    rollbacks++, deepest = std::max(deepest, depth), runAgain += depth;
-    match = before[wrongFrom % RING];
-    for (std::uint32_t t = wrongFrom; t < nextTick; t++) runTick(t, true);
-    wrongFrom = nextTick;
-}
-
-// The ticks that both players' inputs have come for and that ran with them
-// are final: logged, compared, recorded. A match left with ESC ends here,
-// once the tick that left it is final.
-void confirm() {
-    while (playing && confirmedNext < std::min(remoteNext, nextTick)) {
-        std::uint32_t t = confirmedNext++;
-        const Match &after = t + 1 < nextTick ? before[(t + 1) % RING] : match;
-        std::uint64_t digest = matchDigest(after);
-        if (tickLog) std::fprintf(tickLog, "%u %016llx\n", t, static_cast<unsigned long long>(digest));
-        recordTick(bothPlayers(localBits[t % RING], remoteBits[t % RING]), after);
-        if (after.game_state == STATE_TITLE_FADE_IN)
-            return endMatch((remoteBits[t % RING] & BIT_ESC) ? "the other player left the match" : "");
-        if (t % DIGEST_EVERY == DIGEST_EVERY - 1) {
-            int i = int(t / DIGEST_EVERY % DIGESTS_KEPT);
-            ownDigest[i] = digest, ownDigestTick[i] = t;
-            NetMessage d;
-            d.type = NET_DIGEST, d.tick = t, d.digest = digest;
-            send(peer, d);
-            compareDigests(t);
-        }
+// The corner line: the round trip and how far we guess, while the path is
+// poor (and a little after, so that it does not flicker).
+void showConnection() {
+    long t = now();
+    int roundTrip = int(peer->roundTripTime), ahead = guessing(session);
+    if (roundTrip >= POOR_ROUND_TRIP_MS || ahead >= POOR_GUESSING || session.waiting) {
+        if (t >= connectionUntil || connectionLine.empty())
+            connectionLine = "round trip " + std::to_string(roundTrip) + " ms, guessing " + std::to_string(ahead);
+        connectionUntil = t + CONNECTION_SHOWN_MS;
     }
+    connection_note = t < connectionUntil ? connectionLine : "";
 }
 
 // The waiting screen: the title, and on a calm panel that no line of the
@@ -336,17 +244,16 @@ void connectPlayers() {
     ENetAddress address;
     address.port = enet_uint16(options.port);
     bool hosting = options.net == NET_HOST;
-    side = hosting ? 0 : 1;
     if (hosting) {
         address.host = ENET_HOST_ANY;
-        host = enet_host_create(&address, 2, 1, 0, 0);  // our player, and room to refuse a third
+        host = enet_host_create(&address, 2, 2, 0, 0);  // our player, and room to refuse a third
         if (!host) fail("cannot wait for a player on port " + std::to_string(options.port) + ": " + socketError());
     } else {
         if (enet_address_set_host(&address, options.join_host.c_str()) != 0)
             fail("cannot find the host '" + options.join_host + "'");
-        host = enet_host_create(nullptr, 1, 1, 0, 0);
+        host = enet_host_create(nullptr, 1, 2, 0, 0);
         if (!host) fail("cannot open the network: " + socketError());
-        peer = enet_host_connect(host, &address, 1, 0);
+        peer = enet_host_connect(host, &address, 2, 0);
         if (!peer) fail("cannot reach " + where());
     }
     enet_uint32 start = enet_time_get();
@@ -364,7 +271,7 @@ void connectPlayers() {
                 if (!hosting) send(peer, versionMessage(NET_HELLO));
                 else if (peer) refuse(event.peer);
                 else peer = event.peer;
-                if (peer) enet_peer_timeout(peer, 0, GONE_MS, GONE_MS);
+                if (peer) enet_peer_timeout(peer, 0, CONNECT_MS, CONNECT_MS);
             } else if (event.type == ENET_EVENT_TYPE_DISCONNECT && event.peer == peer) {
                 if (!hosting) fail(where() + " closed the connection");
                 peer = nullptr;  // the guest left before the match: wait for another
@@ -393,44 +300,24 @@ void connectPlayers() {
 bool networkMatch() { return playing; }
 
 bool runNetworkTicks(int due, bool away) {
-    if (away) pauseWanted = true;
-    long ranAgain = runAgain;
     serviceMatch();
-    if (playing) rollBack(), confirm();
-    if (!playing) return true;
-    bool rolled = runAgain != ranAgain;
-    pending = std::min(pending + due, MAX_DUE);  // a stopped game catches up no further than a local one
-    // The game that runs ahead of the other waits a tick now and then, so
-    // that neither has to guess much more of the other's input than the
-    // network's delay.
-    if (pending > 0 && sinceWait >= SYNC_EVERY && ourLead() - theirLead >= 2) pending--, sinceWait = 0;
-    int ran = 0;
-    // Our input at once; a tick that left the match waits to be final.
-    while (playing && pending > 0 && nextTick < remoteNext + ROLLBACK_WINDOW && game_state != STATE_TITLE_FADE_IN) {
-        gatherInput(options.controls);
-        sendInput(nextTick + std::uint32_t(delay), ourBits());
-        runTick(nextTick++, false);
-        wrongFrom = nextTick;
-        pending--, ran++, sinceWait++;
-        confirm();
-    }
-    if (!playing) return true;
-    bool waiting = pending > 0;
-    if (waiting && peerGone) {
-        endMatch("the other player is gone");
+    bool fresh = runTicks(session, due, away, now(), ourBits, playEvents);
+    sendOutbox();
+    if (session.over) {
+        endMatch(session.ended);
         return true;
     }
-    status_note = waiting && nextTick >= remoteNext + ROLLBACK_WINDOW ? "waiting for the other player" : nullptr;
-    bool changed = (status_note != nullptr) != waitingShown;
+    std::string shown = connection_note;
+    showConnection();
+    status_note = session.waiting ? "waiting for the other player" : nullptr;
+    bool changed = (status_note != nullptr) != waitingShown || shown != connection_note;
     waitingShown = status_note != nullptr;
-    return ran > 0 || changed || rolled;
+    return fresh || changed;
 }
 
 void leaveNetwork() {
     if (!playing) return;
-    NetMessage bye;
-    bye.type = NET_BYE, bye.reason = BYE_CLOSED, bye.tick = nextTick;
-    send(peer, bye);
+    leaveRollback(session);
     closeHost();
 }
 

@@ -1,8 +1,7 @@
-// Network play: a two-player match between two machines in lockstep. Both
-// run the same ticks with the same inputs: each player's input for a tick
-// is sent a few ticks ahead (the input delay), and no tick runs before the
-// other player's input for it has come. Every second the two compare a
-// digest of the match. The host plays the left paddle, the guest the right.
+// Network play: a two-player match between two machines over ENet, on
+// Linux and Windows alike: the waiting screen and the handshake, then the
+// match through the rollback (rollback.h), its inputs sent unreliably and
+// the rest reliably. The host plays the left paddle, the guest the right.
 #pragma once
 
 namespace rallyton {

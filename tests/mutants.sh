@@ -3,7 +3,8 @@
 # runs the GoogleTest suite against it (and, for a line that names one, a
 # CTest test of the real program, "@start_up FILE|...", or "@windows", the
 # Windows build played under Wine against the Linux one), and lists the
-# faults that got through. Fails on any fault that got through, did not
+# faults that got through. Refuses, in one line, a tree whose suite (or a
+# test a line names) fails before any fault. Fails on any fault that got through, did not
 # build, or no longer fits the code (stale or malformed): the list must
 # keep up with the code. A check of the tests themselves, not part of the
 # test run.
@@ -26,6 +27,14 @@ windows() {
 suite() { (cd "$work/build" && timeout 120 xvfb-run -a -s "-screen 0 640x480x24 -noreset" ./tests/rallyton_tests >/dev/null 2>&1); }
 # real NAME: the CTest test of the real program of that name, or the Windows build's.
 real() { if [ "$1" = windows ]; then windows; else (cd "$work/build" && timeout 600 xvfb-run -a ctest -R "^$1\$" >/dev/null 2>&1); fi; }
+# The tree as it is must pass first, or every fault would read "caught":
+# the suite, and each real-program test (or the Windows build) a line names.
+if ! suite; then
+  echo "mutants: the suite fails on the tree as it is (before any fault); no fault can be judged" && exit 1
+fi
+for name in $(sed -n 's/^@\([a-z_]*\) .*/\1/p' "$work/pristine/tests/mutants.txt" | sort -u); do
+  real "$name" || { echo "mutants: the test '$name' fails on the tree as it is; no fault can be judged" && exit 1; }
+done
 caught=0 by_window=0 slipped=0 broken=0 stale=0
 while IFS= read -r line; do
   case $line in '#'* | '') continue ;; esac

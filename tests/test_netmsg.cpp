@@ -22,17 +22,21 @@ std::vector<unsigned char> bytesOf(const NetMessage &m) {
 NetMessage make(NetType type, std::uint32_t tick = 0, std::uint8_t reason = 0) {
     NetMessage m;
     m.type = type, m.protocol = NET_PROTOCOL, m.version = "1.1", m.tick = tick, m.reason = reason;
-    m.lead = -7, m.bits = BIT_UP | BIT_ESC, m.digest = 0x0123456789ABCDEFull;
+    m.lead = -7, m.count = 3, m.ack = 12, m.digest = 0x0123456789ABCDEFull;
+    m.bits[0] = BIT_UP | BIT_ESC, m.bits[2] = INPUT_BITS;
     return m;
 }
 
 }  // namespace
 
 TEST(NetMessages, EachKindComesBackAsItWent) {
+    NetMessage full = make(NET_INPUT), ackOnly = full;  // the most inputs a datagram carries, and none
+    full.count = NET_MAX_INPUTS, full.bits[NET_MAX_INPUTS - 1] = BIT_DOWN, ackOnly.count = 0;
     // clang-format off
     const std::pair<NetMessage, std::size_t> all[] = {  // each kind, and its size
         {make(NET_HELLO), 15}, {make(NET_WELCOME), 11}, {make(NET_REFUSE, 0, REFUSE_FULL), 12},
-        {make(NET_INPUT, 0xFFFFFFFF), 7}, {make(NET_DIGEST, 99), 13}, {make(NET_BYE, 7, BYE_DISAGREE), 6}};
+        {make(NET_INPUT, 0xFFFFFFFF - NET_MAX_INPUTS), 14}, {full, NET_MAX_MESSAGE}, {ackOnly, 11},
+        {make(NET_DIGEST, 99), 13}, {make(NET_BYE, 7, BYE_DISAGREE), 6}};
     // clang-format on
     for (const auto &[m, size] : all) {
         std::vector<unsigned char> b = bytesOf(m);
@@ -64,9 +68,12 @@ TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
         {make(NET_HELLO), 1, 'X', false}, {make(NET_HELLO), 7, 0, false}, {make(NET_HELLO), 8, ' ', false},
         {make(NET_HELLO), 9, 0x7F, false}, {make(NET_HELLO), 11, 'x', false}, {make(NET_HELLO), 10, '~', true},
         {make(NET_WELCOME), 3, 0, false}, {make(NET_REFUSE), 1, 3, false},
-        {make(NET_INPUT), 5, INPUT_BITS + 1, false}, {make(NET_INPUT), 5, INPUT_BITS, true},
-        {make(NET_INPUT), 6, 128 - NET_MAX_LEAD - 1, false}, {make(NET_INPUT), 6, 128 + NET_MAX_LEAD + 1, false},
-        {make(NET_INPUT), 6, 128 - NET_MAX_LEAD, true}, {make(NET_INPUT), 6, 128 + NET_MAX_LEAD, true},
+        {make(NET_INPUT), 13, INPUT_BITS + 1, false}, {make(NET_INPUT), 12, INPUT_BITS, true},
+        {make(NET_INPUT), 10, 128 - NET_MAX_LEAD - 1, false}, {make(NET_INPUT), 10, 128 + NET_MAX_LEAD + 1, false},
+        {make(NET_INPUT), 10, 128 - NET_MAX_LEAD, true}, {make(NET_INPUT), 10, 128 + NET_MAX_LEAD, true},
+        {make(NET_INPUT), 5, 2, false}, {make(NET_INPUT), 5, 4, false},  // a count the size does not have
+        {make(NET_INPUT, 0xFFFFFFFF - NET_MAX_INPUTS), 4, 0xFF - NET_MAX_INPUTS + 1, false},  // past the last tick
+        {make(NET_INPUT, 0xFFFFFFFF - NET_MAX_INPUTS), 4, 0xFF - NET_MAX_INPUTS - 1, true},
         {make(NET_BYE, 0, BYE_CLOSED), 1, 0, false}, {make(NET_BYE, 0, BYE_CLOSED), 0, 0, false},
         {make(NET_DIGEST), 0, 7, false}};
     // clang-format on
@@ -78,14 +85,15 @@ TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
     }
 }
 
-// Inputs one a tick, in order, at most both delays and a window ahead of
-// our next tick; digests only of a second's last tick, one the other game
-// can have confirmed.
+// Inputs (three here) with no gap after those we hold, repeats welcome,
+// the newest at most both delays and a window ahead of our next tick;
+// digests only of a second's last tick, one the other game can have
+// confirmed.
 TEST(NetMessages, MessagesInTurnAndOutOfIt) {
     // clang-format off
     const long cases[][5] = {  // type, tick, expected, next, in turn
-        {NET_INPUT, 5, 5, 0, 1}, {NET_INPUT, 4, 5, 0, 0}, {NET_INPUT, 6, 5, 0, 0}, {NET_INPUT, 50, 50, 0, 1},
-        {NET_INPUT, 51, 51, 0, 0}, {NET_INPUT, 3, 3, 90, 1}, {NET_DIGEST, 99, 0, 89, 1}, {NET_DIGEST, 99, 0, 88, 0},
+        {NET_INPUT, 5, 5, 0, 1}, {NET_INPUT, 4, 5, 0, 1}, {NET_INPUT, 6, 5, 0, 0}, {NET_INPUT, 48, 48, 0, 1},
+        {NET_INPUT, 49, 49, 0, 0}, {NET_INPUT, 3, 3, 90, 1}, {NET_DIGEST, 99, 0, 89, 1}, {NET_DIGEST, 99, 0, 88, 0},
         {NET_DIGEST, 199, 0, 100, 0}, {NET_DIGEST, 100, 0, 200, 0}, {NET_DIGEST, 98, 0, 200, 0}, {NET_BYE, 7, 0, 0, 1}};
     // clang-format on
     for (auto &c : cases)
@@ -98,8 +106,8 @@ TEST(NetMessages, AnotherVersionOrProtocolIsNamedBesideOurs) {
     older.protocol = NET_PROTOCOL - 1;
     const std::string other = "the other game is rallyton 1.1 (network protocol ", ours = "); this one is rallyton ";
     EXPECT_EQ(versionMismatch(theirs, "1.1"), "");
-    EXPECT_EQ(versionMismatch(theirs, "1.2"), other + "2" + ours + "1.2 (network protocol 2)");
-    EXPECT_EQ(versionMismatch(older, "1.1"), other + "1" + ours + "1.1 (network protocol 2)");
+    EXPECT_EQ(versionMismatch(theirs, "1.2"), other + "3" + ours + "1.2 (network protocol 3)");
+    EXPECT_EQ(versionMismatch(older, "1.1"), other + "2" + ours + "1.1 (network protocol 3)");
 }
 
 // The waiting screen's addresses are this machine's, as `ip` lists those of

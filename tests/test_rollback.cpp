@@ -1,0 +1,237 @@
+// Two rollback sessions in one process, joined by a link of our own with a
+// fixed seed (delay, jitter, loss, duplicates and so reordering, outages),
+// play a match of several thousand ticks, each steering by a pattern: their
+// confirmed ticks agree, each tick is heard once, and the rollbacks stay as
+// shallow and the waits as short as the path allows.
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "match.h"
+#include "rollback.h"
+#include "support.h"
+
+using namespace test;
+
+namespace {
+
+struct Path {
+    int delayMs = 0, jitterMs = 0, lossPct = 0, doubledPct = 0;
+    long darkEvery = 0, darkMs = 0;  // an outage of darkMs at the end of every darkEvery ms (0: none)
+    long deadFrom = 0;  // nothing passes from this time on (0: never)
+};
+
+struct Datagram {
+    long at;
+    std::vector<unsigned char> bytes;
+};
+
+// One direction each way; inputs may be lost or doubled, the rest arrive in
+// order (ENet sends them again: a loss costs them a round trip).
+struct Link {
+    Path path;
+    std::mt19937 random{20261208};
+    std::vector<Datagram> toward[2];
+    long lastReliable[2] = {0, 0};
+    bool dark(long now) const {
+        return (path.deadFrom && now >= path.deadFrom) ||
+               (path.darkEvery && now % path.darkEvery >= path.darkEvery - path.darkMs);
+    }
+    long delay() { return path.delayMs + (path.jitterMs ? long(random() % unsigned(path.jitterMs + 1)) : 0); }
+    bool chance(int pct) { return int(random() % 100) < pct; }
+    void send(int to, const NetMessage &m, bool reliable, long now) {
+        unsigned char b[NET_MAX_MESSAGE];
+        std::vector<unsigned char> bytes(b, b + encodeMessage(m, b));
+        if (reliable) {
+            long at = now + delay();
+            while ((dark(at) || chance(path.lossPct)) && !(path.deadFrom && at >= path.deadFrom))
+                at += 2 * path.delayMs + 50;  // resent until it gets through
+            if (path.deadFrom && at >= path.deadFrom) return;
+            toward[to].push_back({lastReliable[to] = std::max(at, lastReliable[to]), bytes});
+            return;
+        }
+        for (int copies = chance(path.doubledPct) ? 2 : 1; copies > 0; copies--)
+            if (!dark(now) && !chance(path.lossPct)) toward[to].push_back({now + delay(), bytes});
+    }
+    std::vector<Datagram> arrived(int to, long now) {
+        std::vector<Datagram> due, later;
+        for (Datagram &d : toward[to]) (d.at <= now ? due : later).push_back(d);
+        std::stable_sort(due.begin(), due.end(), [](const Datagram &a, const Datagram &b) { return a.at < b.at; });
+        toward[to] = later;
+        return due;
+    }
+};
+
+struct Side {
+    Rollback r;
+    Match live;
+    std::vector<std::uint64_t> digests;  // each confirmed tick's, in order
+    long heard = 0, steps = 0, hits = 0, twice = 0;  // first runs heard, music steps, hits; a run heard twice
+    bool away = false;
+    long endedAt = -1;
+};
+
+struct Script {
+    int side;
+    std::uint32_t tick;
+    unsigned char bits;
+};
+
+// Both steer by patterns of their own, their inputs changing every few ticks.
+unsigned char pattern(int side, std::uint32_t t) {
+    unsigned char bits = 0;
+    if (t % (side ? 89 : 97) < (side ? 30u : 40u)) bits |= BIT_UP;
+    if (t % (side ? 53 : 61) < 25) bits |= BIT_DOWN;
+    return bits;
+}
+
+struct Match2 {
+    std::unique_ptr<Side> sides[2] = {std::make_unique<Side>(), std::make_unique<Side>()};
+    Link link;
+    Side &operator[](int s) { return *sides[s]; }
+};
+
+// Plays ms of time, 10 ms a pass on each side (the guest's clock `fastEvery`
+// ms a tick ahead, if not 0); `then` runs after each pass of a side.
+void play(Match2 &m, long ms, int delay0, int delay1, const std::vector<Script> &script = {}, long fastEvery = 0,
+          const std::function<void(int, long)> &then = nullptr) {
+    for (int s = 0; s < 2; s++) {
+        Side &side = m[s];
+        side.r.confirmed = [&side](std::uint32_t, const TickInput &, const Match &after) {
+            side.digests.push_back(matchDigest(after));
+        };
+        startRollback(side.r, s, s ? delay1 : delay0, 0);
+        side.live = match, events.count = 0;
+    }
+    for (long now = 0; now < ms; now += TICK_MS)
+        for (int s = 0; s < 2; s++) {
+            Side &side = m[s];
+            for (const Datagram &d : m.link.arrived(s, now)) {
+                NetMessage msg;
+                ASSERT_TRUE(decodeMessage(d.bytes.data(), d.bytes.size(), msg));
+                takeMessage(side.r, msg, now);
+            }
+            match = side.live;
+            auto ours = [&] {
+                unsigned char bits = pattern(s, side.r.localNext);
+                for (const Script &k : script) bits |= k.side == s && k.tick == side.r.localNext ? k.bits : 0;
+                return bits;
+            };
+            auto heard = [&] {
+                int steps = 0;
+                for (int i = 0; i < events.count; i++) steps += events.list[i] == EVENT_MUSIC_STEP;
+                for (int i = 0; i < events.count; i++) side.hits += events.list[i] == EVENT_HIT;
+                side.heard++, side.steps += steps, side.twice += steps > 1, events.count = 0;
+            };
+            int due = 1 + (s == 1 && fastEvery && now % fastEvery == 0 && now);
+            runTicks(side.r, due, side.away, now, ours, heard);
+            side.away = false, side.live = match;
+            if (side.r.over && side.endedAt < 0) side.endedAt = now;
+            for (const NetMessage &out : side.r.outbox)  // as the game sends them
+                m.link.send(1 - s, out, out.type != NET_INPUT || side.r.over, now);
+            side.r.outbox.clear();
+            if (then) then(s, now);
+        }
+}
+
+// The confirmed ticks both sides share agree, and there are at least
+// `least`; each tick run was heard once, hits among them.
+void expectAgreement(Match2 &m, std::size_t least, const char *what, bool hits = true) {
+    std::size_t n = std::min(m[0].digests.size(), m[1].digests.size());
+    EXPECT_GE(n, least) << what;
+    for (std::size_t t = 0; t < n; t++) ASSERT_EQ(m[0].digests[t], m[1].digests[t]) << what << ": tick " << t;
+    for (int s = 0; s < 2; s++) {
+        EXPECT_EQ(m[s].heard, long(m[s].r.nextTick)) << what << ": each tick heard once, side " << s;
+        EXPECT_EQ(m[s].twice, 0) << what << ": a tick run again was heard, side " << s;
+        EXPECT_TRUE(m[s].hits > 0 || !hits) << what << ": side " << s;
+    }
+}
+
+}  // namespace
+
+// Paths from a clean loopback to a poor home link, a minute each: both
+// confirm (nearly) every tick of the minute, agree at every tick, and the
+// rollbacks go no deeper, nor the waits longer, than the path explains. A
+// wrong guess, a clock rule turned round or off by a tick, or a lost
+// datagram holding inputs back, shows here.
+TEST_F(GameTest, TwoSessionsAgreeOnAnyPathAndRollBackNoFurtherThanItNeeds) {
+    // clang-format off
+    const struct Case {
+        Path path;
+        int delay0, delay1;
+        long fastEvery;
+        long leastConfirmed, deepest, rollbacks, runAgain, waited;  // on each side
+    } cases[] = {
+        {{0, 0, 0, 0, 0, 0, 0}, 0, 0, 0, 5990, 1, 400, 400, 0},  // the loopback
+        {{40, 0, 0, 0, 0, 0, 0}, 0, 0, 0, 5990, 4, 400, 1600, 0},  // far, but steady
+        {{40, 0, 0, 0, 0, 0, 0}, 3, 0, 0, 5990, 4, 400, 1200, 0},  // one player buys some delay
+        {{20, 0, 0, 0, 0, 0, 0}, 0, 0, 5000, 5980, 4, 400, 1000, 0},  // the guest's clock 0.2 % fast
+        {{40, 60, 0, 0, 0, 0, 0}, 0, 0, 0, 5950, 11, 400, 2600, 0},  // jitter
+        {{40, 60, 8, 4, 0, 0, 0}, 0, 0, 0, 5950, 12, 400, 2700, 0},  // jitter, loss, doubles
+        {{40, 60, 8, 4, 20000, 1000, 0}, 0, 0, 0, 5800, 30, 400, 2700, 300},  // and a second's outage every 20 s
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        Match2 m;
+        m.link.path = c.path;
+        play(m, 60000, c.delay0, c.delay1, {}, c.fastEvery);
+        std::string what = "path " + std::to_string(&c - cases);
+        expectAgreement(m, std::size_t(c.leastConfirmed), what.c_str());
+        for (int s = 0; s < 2; s++) {
+            const Rollback &r = m[s].r;
+            EXPECT_FALSE(r.over) << what << ", side " << s << ": " << r.ended;
+            EXPECT_LE(r.deepest, c.deepest) << what << ", side " << s;
+            EXPECT_LE(r.rollbacks, c.rollbacks) << what << ", side " << s;
+            EXPECT_LE(r.runAgain, c.runAgain) << what << ", side " << s;
+            EXPECT_LE(r.waited, c.waited) << what << ", side " << s;
+            EXPECT_EQ(r.dropped, 0u) << what << ", side " << s;
+        }
+    }
+}
+
+// How a match ends, on both sides: a tick that one game plays otherwise
+// (a difference of its own, once everything before it is final) ends it on
+// both at the next compared digest; ESC on the guest, once its tick is
+// final on both, with the host told; the network gone for good, after five
+// seconds of silence and not before. The focus gone from the guest's
+// window pauses the match for both at its next rally tick, as P would.
+TEST_F(GameTest, AMatchEndsAlikeOnBothSides) {
+    const std::string disagree = "the two games disagree at tick 1299";
+    Match2 differ;
+    bool changed = false;
+    play(differ, 20000, 0, 0, {}, 0, [&](int s, long) {
+        Rollback &r = differ[1].r;
+        if (s == 1 && !changed && r.nextTick >= 1234 && r.confirmedNext == r.nextTick)
+            differ[1].live.ball.vy += 0.01, changed = true;
+    });
+    for (int s = 0; s < 2; s++) EXPECT_EQ(differ[s].r.ended, disagree) << s;
+
+    Match2 leave;
+    play(leave, 40000, 0, 2, {{1, 2500, BIT_ESC}});
+    EXPECT_EQ(leave[0].r.ended, "the other player left the match");
+    EXPECT_TRUE(leave[1].r.over && leave[1].r.ended.empty());
+    EXPECT_EQ(leave[0].digests.size(), 2501u);
+    expectAgreement(leave, 2501, "leave");
+
+    Match2 gone;
+    gone.link.path = {30, 0, 0, 0, 0, 0, 3000};
+    play(gone, 12000, 0, 0);
+    for (int s = 0; s < 2; s++) {
+        EXPECT_EQ(gone[s].r.ended, "the other player is gone") << s;
+        EXPECT_GE(gone[s].endedAt, 3000 + GONE_MS) << s;
+        EXPECT_LE(gone[s].endedAt, 3000 + GONE_MS + 40) << s;
+    }
+
+    Match2 away;
+    int pausedAt[2] = {-1, -1};
+    play(away, 10000, 0, 0, {}, 0, [&](int s, long now) {
+        away[1].away = now == 4000;  // in a serve countdown: the next rally tick pauses
+        if (away[s].live.game_state == STATE_PAUSE && pausedAt[s] < 0) pausedAt[s] = int(away[s].r.nextTick);
+    });
+    EXPECT_GT(pausedAt[1], 400);
+    EXPECT_GE(pausedAt[0], pausedAt[1]);
+    EXPECT_LE(pausedAt[0], pausedAt[1] + 1);
+    EXPECT_EQ(away[0].live.game_state, STATE_PAUSE);
+    expectAgreement(away, 990, "away", false);
+}
