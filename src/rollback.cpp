@@ -102,7 +102,7 @@ void keepClocksTogether(Rollback &r) {
         if (advantage >= 2) r.skip += int(advantage / 2);
         r.sinceSync = 0, r.leadSum = 0, r.leadSamples = 0;
     }
-    while (r.skip > 0 && r.pending > 0) r.skip--, r.pending--;
+    while (r.skip > 0 && r.pending > 0) r.skip--, r.pending--, r.skipped++;
 }
 
 }  // namespace

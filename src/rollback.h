@@ -53,6 +53,7 @@ struct Rollback {
     long heardMs = 0, sentMs = 0;  // when the other game was last heard, and we last sent our inputs
     bool waiting = false;  // held at the window for the other player's input
     long rollbacks = 0, deepest = 0, runAgain = 0, waited = 0;  // waited: ticks due while held
+    long skipped = 0;  // ticks let pass to keep the clocks together
     unsigned dropped = 0;  // messages that were out of turn
     std::uint64_t ownDigest[DIGESTS_KEPT] = {}, theirDigest[DIGESTS_KEPT] = {};
     std::uint32_t ownDigestTick[DIGESTS_KEPT] = {}, theirDigestTick[DIGESTS_KEPT] = {};

@@ -49,6 +49,10 @@ TEST(NetMessages, EachKindComesBackAsItWent) {
         b.push_back(0);
         EXPECT_FALSE(decodeMessage(b.data(), b.size(), back)) << int(m.type) << " with a byte more";
     }
+    std::vector<unsigned char> tooMany = bytesOf(full);  // one input more than a datagram carries
+    tooMany[5]++, tooMany.push_back(0);
+    NetMessage back;
+    EXPECT_FALSE(decodeMessage(tooMany.data(), tooMany.size(), back));
 }
 
 // One field bent at a time: each is checked. A hello's magic, its version
