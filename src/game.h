@@ -67,7 +67,7 @@ struct Match {
     int delay2 = 0;
     int intro = 0;
     int intro_trans = 0;
-    int title_trans = 0;
+    int title_trans = VEIL_BLACK;
     int paused_from = STATE_PLAY;  // the state P resumes: the rally, or a serve countdown paused when the game stalled
     unsigned char select = 0;
     unsigned char selection_1[2] = {1, 0};

@@ -13,7 +13,7 @@ int main(int argc, char **argv) {
     rallyton::initGame();
     rallyton::connectPlayers();  // with --host or --join
     rallyton::processGame();
-    rallyton::finishRecording();  // with --record
+    rallyton::endRecording();  // with --record
     rallyton::shutdownGame();
     return rallyton::exitStatus();
 }

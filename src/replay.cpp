@@ -70,10 +70,26 @@ std::string verdict(const Recording &r, long wrong) {
            (agreed < 0 ? " (the first it checks)" : " (it still did at tick " + std::to_string(agreed) + ")");
 }
 
+// Every match of the session is kept: the first in the file named, the
+// second and later beside it, numbered (match.rly, match-2.rly ...).
 struct Recorder {
-    bool active = false, done = false;
+    std::string path;  // the file asked for: another starts the count again
+    bool active = false;
+    int kept = 0;  // matches written
     Recording recording;
 } recorder;
+
+std::string numbered(const std::string &path, int n) {
+    if (n == 1) return path;
+    std::size_t dot = path.rfind('.'), slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = path.size();
+    return path.substr(0, dot) + "-" + std::to_string(n) + path.substr(dot);
+}
+
+Recorder &recorderFor(const std::string &path) {
+    if (recorder.path != path) recorder = Recorder(), recorder.path = path;
+    return recorder;
+}
 
 struct Playback {
     bool on = false;
@@ -191,7 +207,7 @@ void loadReplay() {
 void startReplay() {
     if (options.replay.empty()) return;
     match = playback.recording.start;
-    playback.on = true;
+    playback.on = true, playback.next = 0, playback.wrong = -1, playback.escHeld = true;
     if (playback.recording.inputs.empty() && matchDigest(match) != playback.recording.last) playback.wrong = 0;
 }
 
@@ -231,7 +247,7 @@ void runReplayTicks(int due) {
 // ---- recording -------------------------------------------------------------
 
 void beginRecording(const Match &start) {
-    if (options.record.empty() || recorder.active || recorder.done) return;
+    if (options.record.empty() || recorderFor(options.record).active) return;
     recorder.recording = Recording();
     recorder.recording.start = start;
     recorder.recording.last = matchDigest(start);
@@ -258,18 +274,22 @@ void recordLocalTick(int stateBefore) {
 }
 
 void finishRecording() {
-    if (options.record.empty() || recorder.done) return;
-    recorder.done = true;
-    if (!recorder.active) return say("no match was played; nothing is recorded in " + options.record);
+    if (options.record.empty() || !recorderFor(options.record).active) return;
     recorder.active = false;
+    std::string path = numbered(options.record, ++recorder.kept);
     std::vector<unsigned char> bytes = encodeRecording(recorder.recording);
-    std::FILE *f = openFile(options.record, "wb");
+    std::FILE *f = openFile(path, "wb");
     bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     int why = errno;
     if (f && std::fclose(f) != 0) written = false, why = errno;
-    if (!written) return say("cannot write the replay " + options.record + ": " + std::strerror(why));
-    say("the match is recorded in " + options.record + " (" + std::to_string(recorder.recording.inputs.size()) +
-        " ticks)");
+    if (!written) return say("cannot write the replay " + path + ": " + std::strerror(why));
+    say("the match is recorded in " + path + " (" + std::to_string(recorder.recording.inputs.size()) + " ticks)");
+}
+
+void endRecording() {
+    finishRecording();
+    if (!options.record.empty() && recorderFor(options.record).kept == 0)
+        say("no match was played; nothing is recorded in " + options.record);
 }
 
 }  // namespace rallyton

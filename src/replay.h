@@ -1,6 +1,6 @@
-// Replays: a match is its start and its inputs. --record FILE writes the
-// first match played (one player, two at one keyboard, or either end of a
-// network match); --replay FILE plays it back in the window; with --verify
+// Replays: a match is its start and its inputs. --record FILE writes every
+// match played (one player, two at one keyboard, or either end of a
+// network match), the second and later beside FILE, numbered; --replay FILE plays it back in the window; with --verify
 // it is run without a window as fast as it goes and checked against the
 // digests it was recorded with.
 //
@@ -59,6 +59,7 @@ void runReplayTicks(int due);  // the due ticks from the recording; ESC leaves
 void recordLocalTick(int stateBefore);
 void beginRecording(const Match &start);
 void recordTick(const TickInput &in, const Match &after);
-void finishRecording();  // writes the file once (also at the end of the program)
+void finishRecording();  // writes the match under way, if any: the first in FILE, the next beside it, numbered
+void endRecording();  // at the end of the program: that, or the line that no match was played
 
 }  // namespace rallyton
