@@ -14,9 +14,9 @@
 game=$1
 game_dir=$(dirname "$game")
 . "$(dirname "$0")/x11-lib.sh"
-port=$((24000 + RANDOM % 4000))
+free_ports 24000 4000
 
-trap 'kill -9 "${proxy_pid:-}" 2>/dev/null; finish' EXIT
+trap 'status=$?; kill -9 "${proxy_pid:-}" 2>/dev/null; (exit $status); finish' EXIT  # the script's status, not the kill's
 
 player host --host "$port"
 on host && check "the host waits, saying so" waiting_shown waiting
@@ -40,16 +40,19 @@ stop host guest
 check "nobody listening: one line and status 1 within 10 s" ends 1 "rallyton: nobody answers at 127.0.0.1:$((port + 1))" \
   timeout 10 "$game" --join "127.0.0.1:$((port + 1))"
 
-# Through the proxy, both steering; the guest records the match.
-# udp-relay.pl LISTEN_PORT TARGET_PORT DROP_PERCENT MAX_DELAY_MS SECONDS: a bad network between two games
-perl "$(dirname "$0")/udp-relay.pl" $((port + 2)) "$port" 10 60 60 >"$scratch/proxy.out" & proxy_pid=$!
-player host --host "$port"
+# Through the proxy (a tenth lost, some doubled, the rest held back up to
+# 60 ms and so out of order), both steering, the host at an input delay of
+# 3 and the guest at 0; the guest records the match.
+# udp-relay.pl LISTEN_PORT TARGET_PORT DROP_PERCENT MAX_DELAY_MS SECONDS HOLD_MS DOUBLED_PERCENT
+perl "$(dirname "$0")/udp-relay.pl" $((port + 2)) "$port" 10 60 60 0 5 >"$scratch/proxy.out" & proxy_pid=$!
+player host --host "$port" --input-delay 3
 player guest --join "127.0.0.1:$((port + 2))" --record "$scratch/guest.rly"
 on guest && serving guest-serve2
 together "on guest && for k in s w s w s w; do hold \$k 0.7; done" "on host && for k in Up Down Up Down; do hold \$k 1; done"
 check "through drops and delays: the digests agree tick for tick" agree 400 host guest
 none() { ! grep -q "$@"; }
 check "... and neither game saw a difference" none disagree "$scratch/host.out" "$scratch/guest.out"
+check "... each log starts with its own input delay" [ "$(head -n 1 "$scratch/host.ticks")/$(head -n 1 "$scratch/guest.ticks")" = "delay 3/delay 0" ]
 kill -STOP "$proxy_pid"  # the network down
 on host && check "the network down: the host waits for the guest, saying so" seen held more held 80 140 160 9 E6E6E6 20
 kill -TERM "$host_pid" && wait_game 3 "$host_pid"

@@ -8,7 +8,8 @@ build=$1
 
 (cd "$build" && cpack -G DEB -B "$scratch/pkg" >"$scratch/cpack.log" 2>&1)
 deb=$(ls "$scratch"/pkg/*.deb 2>/dev/null | head -n 1)
-check "cpack made a .deb" [ -n "$deb" ] || exit 1
+check "cpack made a .deb" [ -n "$deb" ]
+[ -n "$deb" ] || exit 1
 check "lintian: no error or warning" lintian --fail-on error,warning "$deb"
 check "Depends worked out from the binary" grep -q "liballegro4.4 (>= .*libc6 (>=" <<<"$(dpkg-deb -f "$deb" Depends)"
 root=$scratch/root

@@ -115,7 +115,8 @@ TEST_F(GameTest, AStallOrTheFocusGonePausesTheMatch) {
 // Only what changed is sent, and the screen always holds the whole frame
 // enlarged, as stretch_blit would make it, wherever it stands: through the
 // title's fade and menus, a fade into a match, a rally with both paddles
-// moving, a pause and back, and after the screen was drawn over.
+// moving, a pause and back, and after the screen was drawn over; what did
+// not change is not sent again.
 TEST_F(GameTest, OnlyWhatChangedIsSentAndTheScreenHoldsTheWholePicture) {
     BITMAP *window = screen;
     for (int n : {1, 3}) {
@@ -144,6 +145,15 @@ TEST_F(GameTest, OnlyWhatChangedIsSentAndTheScreenHoldsTheWholePicture) {
                 ASSERT_EQ(differ, 0) << "zoom " << n << ", frame " << frames << " (state " << game_state << ")";
             }
         EXPECT_EQ(game_state, STATE_PLAY);
+        // Paused, the picture stands still: a mark on the screen stays, as
+        // nothing is sent again, until the whole frame is asked for.
+        key[KEY_P] = HELD, tick(), key[KEY_P] = 0, buildFrame(), blitBuffer();
+        int mark = makecol(1, 2, 3);
+        auto marked = [&] { return buildFrame(), blitBuffer(), getpixel(screen, picture_x, picture_y) == mark; };
+        putpixel(screen, picture_x, picture_y, mark);
+        EXPECT_TRUE(marked()) << "zoom " << n << ": an unchanged frame was sent";
+        screenChanged();
+        EXPECT_FALSE(marked()) << "zoom " << n << ": the whole frame was not sent when asked";
         destroy_bitmap(want), destroy_bitmap(screen), screen = window;
     }
     zoom = 1, picture_x = picture_y = 0, screenChanged();

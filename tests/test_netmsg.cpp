@@ -118,19 +118,20 @@ TEST(NetMessages, AnotherVersionOrProtocolIsNamedBesideOurs) {
 // the interfaces that are up, without the loopback's; socket errors read the
 // same on every platform.
 TEST(NetPlatform, TheHostsAddressesAndSocketErrors) {
-    std::vector<std::string> listed;
-    char line[512], address[64];
-    FILE *ip = popen("ip -4 -o addr show up", "r");
-    while (ip && std::fgets(line, sizeof line, ip))
-        if (std::sscanf(line, "%*d: %*s inet %63[0-9.]", address) == 1 && std::string(address).rfind("127.", 0))
-            listed.push_back(address);
-    if (ip) pclose(ip);
-    EXPECT_EQ(localAddresses(16), listed);
-    EXPECT_EQ(localAddresses(0).size(), 0u);
     // clang-format off
     const std::pair<int, const char *> errors[] = {{EADDRINUSE, "the port is already in use"},
         {EACCES, "not allowed here"}, {EHOSTUNREACH, "the other machine cannot be reached"}, {EPERM, "socket error 1"}};
     // clang-format on
     auto said = [](int code) { return errno = code, socketError(); };
     for (const auto &[code, words] : errors) EXPECT_EQ(said(code), words);
+    std::vector<std::string> listed;
+    char line[512], address[64];
+    FILE *ip = popen("ip -4 -o addr show up", "r");
+    while (ip && std::fgets(line, sizeof line, ip))
+        if (std::sscanf(line, "%*d: %*s inet %63[0-9.]", address) == 1 && std::string(address).rfind("127.", 0))
+            listed.push_back(address);
+    ASSERT_TRUE(ip && pclose(ip) == 0) << "ip could not list this machine's addresses";
+    EXPECT_EQ(localAddresses(16), listed);
+    EXPECT_EQ(localAddresses(0).size(), 0u);
+    if (listed.empty()) GTEST_SKIP() << "this machine has only the loopback: no address of its own to find";
 }

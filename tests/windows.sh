@@ -81,7 +81,7 @@ match() {  # HOST GUEST
   on "$2" && press Escape && on "$1" && check "... ESC on $2: $1 at the title" title_shown "$1-title"
   check "... saying why" said "$1" "the other player left the match"
 }
-port=$((28000 + RANDOM % 2000))
+free_ports 28000 2000
 in_use="cannot wait for a player on port $port: the port is already in use"
 linux_player lhost --host "$port"
 on lhost && waiting_shown lhost-waiting

@@ -66,15 +66,28 @@ wine_path() { echo "Z:${1//\//\\}"; }  # a file's name for a program under Wine
 stop() { local p n; for n; do p=${n}_pid && kill -9 "${!p}" 2>/dev/null; wait "${!p}" 2>/dev/null; done; }  # NAME...
 on() { local d=${1}_display w=${1}_wid && DISPLAY=${!d} && wid=${!w}; }
 said() { tr -d '\r' <"$scratch/$1.out" | grep -qFx "rallyton: $2"; }  # (Wine ends its lines with CR LF)
-# agree N: the two players' tick logs agree line for line over more than N
-# ticks (waiting up to 30 s for that many).
+# agree N A B: the two players' tick logs agree line for line over more than
+# N ticks (waiting up to 30 s for that many), past their first lines (each
+# game's own input delay).
 agree() {
   local n h g
   for _ in $(seq 300); do
     h=$(wc -l <"$scratch/$2.ticks") g=$(wc -l <"$scratch/$3.ticks") && n=$((h < g ? h : g)) && [ "$n" -gt "$1" ] && break
     sleep 0.1
   done
-  echo "     $n ticks in common" && [ "$n" -gt "$1" ] && cmp -s <(head -n "$n" "$scratch/$2.ticks") <(head -n "$n" "$scratch/$3.ticks")
+  echo "     $n ticks in common" && [ "$n" -gt "$1" ] && cmp -s <(sed -n "2,${n}p" "$scratch/$2.ticks") <(sed -n "2,${n}p" "$scratch/$3.ticks")
+}
+
+# free_ports FROM SPAN [N]: a port between FROM and FROM + SPAN whose N
+# (3) neighbours from it on are free for UDP on this machine: port.
+free_ports() {
+  local p k taken
+  for _ in $(seq 100); do
+    p=$(($1 + RANDOM % $2)) taken=""
+    for k in $(seq 0 $((${3:-3} - 1))); do [ -n "$(ss -Huan "sport = :$((p + k))")" ] && taken=1; done
+    [ -z "$taken" ] && port=$p && return
+  done
+  echo "FAIL no free ports between $1 and $(($1 + $2))" && failures=$((failures + 1)) && exit 1
 }
 
 # together COMMAND...: runs the commands (strings) side by side, and waits for them.
