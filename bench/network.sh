@@ -26,8 +26,11 @@ pair() {
 }
 unpair() { kill "$host_pid" "$guest_pid" "$proxy"; wait "$host_pid" "$guest_pid" "$proxy" 2>/dev/null; }
 steer() { on "$1" && for _ in $(seq "$seconds"); do hold "$2" 0.5 && hold "$3" 0.5; done; }
-stats() { grep -oE '[0-9]+ rollbacks, the deepest [0-9]+ ticks; [0-9]+ ticks run again; waited [0-9]+' "$scratch/$1.out" | tail -n 1; }
-per_second() { awk -v s="$seconds" '{ printf "%5.1f  %5.1f  %3d  %5.2f s", $1 / s, $1 ? $7 / $1 : 0, $5, $12 / 100 }'; }
+# (A build from before the wait was said: no wait shown.)
+stats() { grep -oE '[0-9]+ rollbacks, the deepest [0-9]+ ticks; [0-9]+ ticks run again(; waited [0-9]+)?' "$scratch/$1.out" | tail -n 1; }
+per_second() {
+  awk -v s="$seconds" '{ printf "%5.1f  %5.1f  %3d  %s", $1 / s, $1 ? $7 / $1 : 0, $5, $12 == "" ? "  -   " : sprintf("%5.2f s", $12 / 100) }'
+}
 
 echo "each way  lost  host: delay  rollbacks/s  average  deepest  waited   guest: the same"
 for ms in 0 20 60 120; do

@@ -60,7 +60,9 @@ exec 3>&-  # the pad unplugged
 sleep 0.5 && press p
 check "the pad gone: the game plays on, P resumes" seen resumed2 not_paused resumed2
 press r && rally && another_window 120x40+400+300  # it takes the focus in the rally, then gives it back
-xdotool windowfocus --sync "$other_wid" && sleep 0.3 && xdotool windowfocus --sync "$wid"
+xdotool windowfocus --sync "$other_wid"
+check "the focus gone: PAUSED while it is away" seen away paused away
+xdotool windowfocus --sync "$wid"
 sleep 0.5 && shot back1 && sleep 1 && shot back2 && kill "$other_pid"
 check "the focus gone and back: PAUSED" paused back1
 check "... and it stays" same back1 "$scratch/back2.png"

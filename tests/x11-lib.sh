@@ -35,11 +35,12 @@ start_xvfb() {  # [WxH], by default 640x480
 
 # Starts $game in $game_dir (through $game_wrapper, if set; what it prints
 # into $game_out) and finds its window (by $window_match, within
-# $window_wait twentieths of a second): game_pid and wid.
+# $window_wait twentieths of a second, by default 20 s on a busy machine):
+# game_pid and wid.
 start_game() {  # [ARGUMENTS...]
   (cd "$game_dir" && exec ${game_wrapper:-} "$game" "$@" >"${game_out:-$scratch/game.out}" 2>&1) &
   game_pid=$! t0=$(date +%s.%N)
-  for _ in $(seq "${window_wait:-100}"); do
+  for _ in $(seq "${window_wait:-400}"); do
     wid=$(xdotool search ${window_match:---class Rallyton} 2>/dev/null | head -n 1) && [ -n "$wid" ] && return
     sleep 0.05
   done
