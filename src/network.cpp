@@ -35,6 +35,7 @@ const std::size_t MAX_ADDRESSES_SHOWN = 4;  // on the waiting screen
 const int POOR_ROUND_TRIP_MS = 100;  // from here on, or guessing this far, the corner line shows the connection
 const int POOR_GUESSING = 8;
 const int CONNECTION_SHOWN_MS = 2000;  // and keeps showing it this long after
+const int CONNECTION_EVERY_MS = 500;  // its numbers renewed this often
 
 ENetHost *host = nullptr;
 ENetPeer *peer = nullptr;  // the other player
@@ -42,6 +43,7 @@ bool playing = false;
 unsigned dropped = 0;  // messages from the other player that were not well formed
 bool waitingShown = false;
 long connectionUntil = 0;  // the corner line shows the connection until then
+long connectionAt = 0;  // when its words were last renewed
 std::string connectionLine;
 Rollback session;
 std::FILE *tickLog = nullptr;  // RALLYTON_TICK_LOG: the input delay, then every confirmed tick's digest
@@ -171,8 +173,9 @@ void showConnection() {
     long t = now();
     int roundTrip = int(peer->roundTripTime), ahead = guessing(session);
     if (roundTrip >= POOR_ROUND_TRIP_MS || ahead >= POOR_GUESSING || session.waiting) {
-        if (t >= connectionUntil || connectionLine.empty())
-            connectionLine = "round trip " + std::to_string(roundTrip) + " ms, guessing " + std::to_string(ahead);
+        if (t - connectionAt >= CONNECTION_EVERY_MS || connectionLine.empty())  // slow enough to be read
+            connectionLine = "round trip " + std::to_string(roundTrip) + " ms, guessing " + std::to_string(ahead),
+            connectionAt = t;
         connectionUntil = t + CONNECTION_SHOWN_MS;
     }
     connection_note = t < connectionUntil ? connectionLine : "";
@@ -229,7 +232,7 @@ bool guestHandshake(const NetMessage &m) {
     } else if (m.type == NET_REFUSE) {
         fail(m.reason == REFUSE_FULL ? where() + " already has its other player"
                                      : versionMismatch(m, RALLYTON_VERSION));
-    } else {
+    } else if (m.type != NET_INPUT) {  // the host's first inputs may overtake its welcome: they come again
         dropped++;
     }
     return false;

@@ -10,8 +10,6 @@ namespace {
 
 const int MAX_DUE = MAX_CATCH_UP_TICKS;  // ticks kept waiting while the other player's input is late
 
-void end(Rollback &r, const std::string &why) { r.over = true, r.ended = why; }
-
 // How far we run ahead of the other player's newest input we hold.
 int ourLead(const Rollback &r) {
     return std::max(-NET_MAX_LEAD, std::min(NET_MAX_LEAD, int(r.nextTick - r.remoteNext)));
@@ -26,6 +24,13 @@ void sendInputs(Rollback &r, long nowMs) {
     for (int i = 0; i < m.count; i++) m.bits[i] = r.localBits[(r.theirAck + std::uint32_t(i)) % RING];
     r.outbox.push_back(m);
     r.sentMs = nowMs;
+}
+
+// The match is over for us. Our inputs go once more (and, from now on,
+// reliably): the other game may need them to make the last tick final too.
+void end(Rollback &r, const std::string &why) {
+    r.over = true, r.ended = why;
+    sendInputs(r, r.sentMs);
 }
 
 void compareDigests(Rollback &r, std::uint32_t tick) {
@@ -185,10 +190,7 @@ bool runTicks(Rollback &r, int due, bool away, long nowMs, const std::function<u
         r.pending--, ran++, r.sinceSync++;
         confirm(r);
     }
-    if (r.over) {
-        if (ran > 0) sendInputs(r, nowMs);  // the other game needs ours to make the last tick final too
-        return true;
-    }
+    if (r.over) return true;
     bool held = r.pending > 0;
     if (nowMs - r.heardMs >= GONE_MS || (held && r.peerClosed)) {
         end(r, "the other player is gone");
