@@ -4,7 +4,8 @@
 # port before the guest joins change nothing; both reach the serve
 # countdown; P on the guest pauses both, and the two paused windows are the
 # same picture; the two games' digests agree tick for tick; a third machine
-# is refused; ESC on the guest puts the host back at the title with one
+# is refused; the guest's window losing the focus pauses both; the host's
+# match is heard; ESC on the guest puts the host back at the title with one
 # line. Then: a join where nobody listens ends in one line and status 1 within 10 s; a match
 # through a proxy that drops one datagram in ten and holds others back up to
 # 40 ms still agrees tick for tick; a guest killed in a match sends the host
@@ -18,7 +19,8 @@ free_ports 24000 4000
 
 trap 'status=$?; kill -9 "${proxy_pid:-}" 2>/dev/null; (exit $status); finish' EXIT  # the script's status, not the kill's
 
-player host --host "$port"
+home=$HOME && capture_sound && player host --host "$port"  # the host's sound to a file
+unset ALLEGRO && HOME=$home
 on host && check "the host waits, saying so" waiting_shown waiting
 for i in $(seq 200); do head -c $((i == 200 ? 6000 : i % 60 + 1)) /dev/urandom >/dev/udp/127.0.0.1/"$port"; done
 check "200 datagrams of noise, the last larger than any ENet takes: the host still waits" waiting_shown waiting
@@ -30,6 +32,11 @@ on host && check "P on the guest: the host paused" seen host-paused paused host-
 on guest && check "... and the guest" seen guest-paused paused guest-paused
 check "... the same picture on both" eq "$(compare -metric AE "$scratch/host-paused.png" "$scratch/guest-paused.png" null: 2>&1)" 0
 check "a third machine is refused" ends 1 "rallyton: 127.0.0.1:$port already has its other player" "$game" --join "127.0.0.1:$port"
+on guest && press p && on host && seen host-again not_paused host-again
+on guest && another_window 120x40+100+100 && xdotool windowfocus --sync "$other_wid"
+on host && check "the guest's window loses the focus in the rally: the host paused" seen host-away paused host-away
+kill "$other_pid"
+check "the host's match was heard: peak $(peak 0) dB" [ "$(echo "$(peak 0) > -30" | bc)" -eq 1 ]
 on guest && press Escape
 on host && check "ESC on the guest: the host at the title" title_shown host-title
 check "... saying why" said host "the other player left the match"
