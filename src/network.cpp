@@ -167,14 +167,14 @@ unsigned char ourBits() {
     return bits;
 }
 
-// The corner line: the round trip and how far we guess, while the path is
-// poor (and a little after, so that it does not flicker).
+// The corner line: the round trip and how far we guess ("148 ms, guess 7"),
+// while the path is poor (and a little after, so that it does not flicker).
 void showConnection() {
     long t = now();
-    int roundTrip = int(peer->roundTripTime), ahead = guessing(session);
+    int roundTrip = std::min(int(peer->roundTripTime), 999), ahead = guessing(session);  // its widest fits the corner
     if (roundTrip >= POOR_ROUND_TRIP_MS || ahead >= POOR_GUESSING || session.waiting) {
         if (t - connectionAt >= CONNECTION_EVERY_MS || connectionLine.empty())  // slow enough to be read
-            connectionLine = "round trip " + std::to_string(roundTrip) + " ms, guessing " + std::to_string(ahead),
+            connectionLine = std::to_string(roundTrip) + " ms, guess " + std::to_string(ahead),
             connectionAt = t;
         connectionUntil = t + CONNECTION_SHOWN_MS;
     }

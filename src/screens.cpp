@@ -292,7 +292,7 @@ static void drawPlayField() {
     int grey = makecol(200, 200, 200);
     writeTextFromInt2(thesound ? "sound:on" : "sound:off", score[0], 240, 226, grey);
     writeTextFromInt2(thebg ? "music:on" : "music:off", score[0], 160, 226, grey);
-    if (!connection_note.empty())  // the status line's free corner, past the left paddle's column
+    if (!connection_note.empty())  // the status line's free corner, past the left paddle's column, before the music's
         writeTextFromInt2(connection_note.c_str(), 0, 24, 226, makecol(120, 120, 120));
 
     if (game_state == STATE_PAUSE) {

@@ -1,6 +1,7 @@
 // The game frame: what start-up does and how the loop takes its ticks and
 // ends. (The match reset, single key presses and the drawing helpers show in
 // every tick and frame of the scripted game in test_screens.)
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -157,4 +158,21 @@ TEST_F(GameTest, OnlyWhatChangedIsSentAndTheScreenHoldsTheWholePicture) {
         destroy_bitmap(want), destroy_bitmap(screen), screen = window;
     }
     zoom = 1, picture_x = picture_y = 0, screenChanged();
+}
+
+// Network play's corner line, at its widest, keeps to the status line's free
+// corner: clear of the music's and the sound's words.
+TEST_F(GameTest, TheConnectionLineKeepsToItsCorner) {
+    game_state = STATE_PLAY, ball.setCoor(150, 20);
+    buildFrame();
+    BITMAP *without = create_bitmap(FIELD_W, FIELD_H);
+    blit(DoubleBuffer, without, 0, 0, 0, 0, FIELD_W, FIELD_H);
+    connection_note = "999 ms, guess 30", buildFrame(), connection_note.clear();
+    int changed = 0, right = 0;
+    for (int y = 0; y < FIELD_H; y++)
+        for (int x = 0; x < FIELD_W; x++)
+            if (getpixel(DoubleBuffer, x, y) != getpixel(without, x, y)) changed++, right = std::max(right, x);
+    destroy_bitmap(without);
+    EXPECT_GT(changed, 50);
+    EXPECT_LT(right, 156) << "the line runs into the music's words";
 }
