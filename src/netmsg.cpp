@@ -111,7 +111,8 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
 
 bool inTurn(const NetMessage &m, std::uint32_t expected, std::uint32_t nextTick) {
     if (m.type == NET_INPUT)
-        return m.tick <= expected && m.tick + std::uint32_t(m.count) <= nextTick + (2 * MAX_INPUT_DELAY + ROLLBACK_WINDOW + 1);
+        return m.tick <= expected &&
+               m.tick + std::uint32_t(m.count) <= nextTick + (2 * MAX_INPUT_DELAY + ROLLBACK_WINDOW + 1);
     if (m.type == NET_DIGEST) return m.tick % DIGEST_EVERY == DIGEST_EVERY - 1 && m.tick <= nextTick + MAX_INPUT_DELAY;
     return true;
 }

@@ -102,8 +102,7 @@ void endMatch(const std::string &why) {
 
 // Each tick made final: logged and recorded.
 void confirmed(std::uint32_t t, const TickInput &in, const Match &after) {
-    if (tickLog)
-        std::fprintf(tickLog, "%u %016llx\n", t, static_cast<unsigned long long>(matchDigest(after)));
+    if (tickLog) std::fprintf(tickLog, "%u %016llx\n", t, static_cast<unsigned long long>(matchDigest(after)));
     recordTick(in, after);
 }
 
@@ -174,8 +173,7 @@ void showConnection() {
     int roundTrip = std::min(int(peer->roundTripTime), 999), ahead = guessing(session);  // its widest fits the corner
     if (roundTrip >= POOR_ROUND_TRIP_MS || ahead >= POOR_GUESSING || session.waiting) {
         if (t - connectionAt >= CONNECTION_EVERY_MS || connectionLine.empty())  // slow enough to be read
-            connectionLine = std::to_string(roundTrip) + " ms, guess " + std::to_string(ahead),
-            connectionAt = t;
+            connectionLine = std::to_string(roundTrip) + " ms, guess " + std::to_string(ahead), connectionAt = t;
         connectionUntil = t + CONNECTION_SHOWN_MS;
     }
     connection_note = t < connectionUntil ? connectionLine : "";

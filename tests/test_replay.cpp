@@ -142,8 +142,9 @@ TEST_F(GameTest, EveryMatchIsKeptAndWhatCannotBeIsSaid) {
         options.record.clear(), key[KEY_ESC] = 0;
         return testing::internal::GetCapturedStderr();
     };
-    EXPECT_EQ(session("kept.rly", 2), "rallyton: the match is recorded in kept.rly (399 ticks)\n"
-                                      "rallyton: the match is recorded in kept-2.rly (400 ticks)\n");
+    EXPECT_EQ(session("kept.rly", 2),
+              "rallyton: the match is recorded in kept.rly (399 ticks)\n"
+              "rallyton: the match is recorded in kept-2.rly (400 ticks)\n");
     int status = -1;
     EXPECT_EQ(verifyLine("kept-2.rly", status), "rallyton: kept-2.rly: 400 ticks, ending on the recorded digest");
     EXPECT_EQ(session("none.rly", 0), "rallyton: no match was played; nothing is recorded in none.rly\n");
@@ -186,11 +187,16 @@ TEST_F(GameTest, AMatchFromBytesHoldsOnlyValuesAMatchCanHave) {
         void (*bend)(Match &);
         bool good;
     } cases[] = {
-        {[](Match &m) { m.paused_from = STATE_INTRO; }, false}, {[](Match &m) { m.paused_from = STATE_SERVE; }, true},
-        {[](Match &m) { m.select = 2; }, false},                 {[](Match &m) { m.intro_trans = 3; }, false},
-        {[](Match &m) { m.intro_trans = 256; }, true},           {[](Match &m) { m.title_trans = 254; }, false},
-        {[](Match &m) { m.title_trans = -1; }, true},            {[](Match &m) { m.ball.x = std::nan(""); }, false},
-        {[](Match &m) { m.ball.vy = -1e6; }, true},              {[](Match &m) { m.ball.vy = -1.000001e6; }, false},
+        {[](Match &m) { m.paused_from = STATE_INTRO; }, false},
+        {[](Match &m) { m.paused_from = STATE_SERVE; }, true},
+        {[](Match &m) { m.select = 2; }, false},
+        {[](Match &m) { m.intro_trans = 3; }, false},
+        {[](Match &m) { m.intro_trans = 256; }, true},
+        {[](Match &m) { m.title_trans = 254; }, false},
+        {[](Match &m) { m.title_trans = -1; }, true},
+        {[](Match &m) { m.ball.x = std::nan(""); }, false},
+        {[](Match &m) { m.ball.vy = -1e6; }, true},
+        {[](Match &m) { m.ball.vy = -1.000001e6; }, false},
     };
     for (const auto &c : cases) {
         Match m = match, back = match;
