@@ -27,7 +27,7 @@ struct Options {
     std::string join_host;  // --join's host: a name or an IPv4 address
     int port = DEFAULT_PORT;  // the host's port: 1 to 65535
     int input_delay = 0;  // network play: our input runs this many ticks after its key (0 to MAX_INPUT_DELAY)
-    std::string record;  // --record FILE: the first match played, as a replay
+    std::string record;  // --record FILE: every match played, as replays (the second and later numbered)
     std::string replay;  // --replay FILE: a replay, played in the window
     bool verify = false;  // --verify: the replay checked without a window
 };
