@@ -172,6 +172,8 @@ void playSound(int entry);  // a sample of the datafile at full volume, panned h
 
 void blitBuffer();
 void screenChanged();  // the screen was drawn on, or is another: the next frame goes whole
+bool nextFrameWhole();  // the screen does not hold the last frame (the next goes whole)
+void releasePicture();  // at shutdown: what blitBuffer kept
 
 // An integer n x n enlargement of a w x h area of a 32-bit bitmap into
 // another, at (toX, toY): each row widened once, then copied n - 1 times.
