@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -41,7 +40,6 @@ ENetHost *host = nullptr;
 ENetPeer *peer = nullptr;  // the other player
 bool playing = false;
 unsigned dropped = 0;  // messages from the other player that were not well formed
-bool waitingShown = false;
 long connectionUntil = 0;  // the corner line shows the connection until then
 long connectionAt = 0;  // when its words were last renewed
 std::string connectionLine;
@@ -310,10 +308,8 @@ bool runNetworkTicks(int due, bool away) {
     }
     std::string shown = connection_note;
     showConnection();
-    status_note = session.waiting ? "waiting for the other player" : nullptr;
-    bool changed = (status_note != nullptr) != waitingShown || shown != connection_note;
-    waitingShown = status_note != nullptr;
-    return fresh || changed;
+    status_note = session.waiting ? "waiting for the other player" : nullptr;  // runTicks says when that changes
+    return fresh || shown != connection_note;
 }
 
 void leaveNetwork() {

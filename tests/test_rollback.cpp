@@ -61,7 +61,7 @@ struct Side {
     Rollback r;
     Match live;
     std::vector<std::uint64_t> digests;  // each confirmed tick's, in order
-    long heard = 0, steps = 0, hits = 0, twice = 0;  // first runs heard, music steps, hits; a run heard twice
+    long heard = 0, hits = 0, twice = 0;  // first runs heard, hits heard, first runs with two music steps
     bool away = false;
     long endedAt = -1;
 };
@@ -101,9 +101,9 @@ void play(Match2 &m, long ms, int delay0, int delay1, unsigned char (*steer)(int
             auto ours = [&] { return steer(s, side.r.localNext); };
             auto heard = [&] {
                 int steps = 0;
-                for (int i = 0; i < events.count; i++) steps += events.list[i] == EVENT_MUSIC_STEP;
-                for (int i = 0; i < events.count; i++) side.hits += events.list[i] == EVENT_HIT;
-                side.heard++, side.steps += steps, side.twice += steps > 1, events.count = 0;
+                for (int i = 0; i < events.count; i++)
+                    steps += events.list[i] == EVENT_MUSIC_STEP, side.hits += events.list[i] == EVENT_HIT;
+                side.heard++, side.twice += steps > 1, events.count = 0;
             };
             int due = 1 + (s == 1 && fastEvery && now % fastEvery == 0 && now);
             runTicks(side.r, due, side.away, now, ours, heard);
