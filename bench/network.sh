@@ -21,7 +21,7 @@ hz=$(getconf CLK_TCK)
 pair() {
   perl "$(dirname "$0")/../tests/udp-relay.pl" $((port + 1)) "$port" "$2" 0 600 "$1" >/dev/null & proxy=$!
   shift 2
-  player host --host "$port" "$@" && player guest --join "127.0.0.1:$((port + 1))" "$@"
+  player host --host "$port" --no-port-mapping "$@" && player guest --join "127.0.0.1:$((port + 1))" "$@"
   on host && serving host-serve && on guest && serving guest-serve
 }
 unpair() { kill "$host_pid" "$guest_pid" "$proxy"; wait "$host_pid" "$guest_pid" "$proxy" 2>/dev/null; }

@@ -6,7 +6,8 @@
 # checksum in its .dsc, patched with packaging/windows/allegro-*.patch and
 # cross-built once as a static library into build-windows/allegro/. ENet,
 # for network play, comes from the tarball ENET_SOURCE names, else from
-# Debian's source package, and is built once into build-windows/enet/. The
+# Debian's source package, and is built once into build-windows/enet/;
+# miniupnpc, likewise from Debian's, into build-windows/miniupnpc/. The
 # datafile, the icon and the instruments come from a native build, since
 # the asset program and Allegro's dat run here, not on Windows.
 set -eu
@@ -104,6 +105,33 @@ if [ -n "$tarball" ] && [ "$(cat "$enet/stamp" 2>/dev/null)" != "$stamp" ]; then
   echo "$stamp" >"$enet/stamp"
 fi
 
+# ---- miniupnpc, built once -----------------------------------------------
+# The host asks its router for the port through it. From Debian's source
+# package, checked against its .dsc; a static library.
+upnp=$out/miniupnpc
+stamp=$(cat $toolchain | sha256sum | cut -c1-16)
+if [ "$(cat "$upnp/stamp" 2>/dev/null)" != "$stamp" ]; then
+  rm -rf "$upnp"
+  tarball=$(debian_source miniupnpc "$upnp/download") || {
+    [ $? -eq 2 ] && exit 1
+    cat "$upnp/download/download.log" >&2
+    echo "build-windows: cannot fetch miniupnpc's source package (miniupnpc)" >&2
+    exit 1
+  }
+  mkdir -p "$upnp/source"
+  tar -xf "$tarball" -C "$upnp/source" --strip-components=1
+  cmake -S "$upnp/source" -B "$upnp/build" -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$top/$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$upnp/install" -DUPNPC_BUILD_STATIC=ON \
+    -DUPNPC_BUILD_SHARED=OFF -DUPNPC_BUILD_TESTS=OFF -DUPNPC_BUILD_SAMPLE=OFF >"$upnp/configure.log"
+  cmake --build "$upnp/build" -j"$(nproc)" >"$upnp/build.log" 2>&1 || {
+    tail -n 40 "$upnp/build.log" >&2
+    exit 1
+  }
+  cmake --install "$upnp/build" >/dev/null
+  cp "$upnp/source/LICENSE" "$upnp/install/LICENSE"
+  echo "$stamp" >"$upnp/stamp"
+fi
+
 # ---- the assets, from a native build ---------------------------------------
 cmake -S . -B "$out/native" -DRALLYTON_TESTS=OFF >/dev/null
 cmake --build "$out/native" -j"$(nproc)" --target datafile
@@ -111,7 +139,7 @@ cmake --build "$out/native" -j"$(nproc)" --target datafile
 # ---- the game ----------------------------------------------------------------
 cmake -S . -B "$out/game" -DCMAKE_TOOLCHAIN_FILE="$top/$toolchain" \
   -DCMAKE_BUILD_TYPE=Release -DRALLYTON_TESTS=OFF \
-  -DRALLYTON_ALLEGRO_PREFIX="$allegro/install" -DRALLYTON_ENET_PREFIX="$enet/install" \
+  -DRALLYTON_ALLEGRO_PREFIX="$allegro/install" -DRALLYTON_ENET_PREFIX="$enet/install" -DRALLYTON_UPNP_PREFIX="$upnp/install" \
   -DRALLYTON_NATIVE_BUILD="$out/native" >/dev/null
 cmake --build "$out/game" -j"$(nproc)"
 
@@ -120,10 +148,12 @@ version=$(sed -n 's/^#define RALLYTON_VERSION "\(.*\)"$/\1/p' "$out/native/versi
 name=rallyton-$version-win32
 rm -rf "${out:?}/$name" "$out/$name.zip"
 cmake --install "$out/game" --prefix "$out/$name" >/dev/null
-# The program carries two libraries: their terms follow ours.
+# The program carries three libraries: their terms follow ours.
 {
   printf '\n\nrallyton.exe is linked with ENet (network play), under these terms:\n\n'
   cat "$enet/install/LICENSE" && echo
+  printf '\n\nwith miniupnpc (asking the router for the port), under these terms:\n\n'
+  cat "$upnp/install/LICENSE" && echo
   printf '\n\nand with Allegro 4.4, under these terms:\n\n'
   cat "$allegro/source/docs/txt/license.txt"
 } >>"$out/$name/LICENSE"

@@ -6,12 +6,12 @@
 #   scripts/setup.sh test     all of that, plus what the tests need (Wine too)
 set -eu
 mode=${1:-play}
-need="cmake make g++ pkg-config liballegro4-dev libasound2-dev libxrandr-dev libenet-dev libstb-dev libsndfile1-dev freepats"
+need="cmake make g++ pkg-config liballegro4-dev libasound2-dev libxrandr-dev libenet-dev libminiupnpc-dev libstb-dev libsndfile1-dev freepats"
 if [ "$mode" = windows ] || [ "$mode" = test ]; then
   need="$need g++-mingw-w64-i686 mingw-w64-tools dpkg-dev icoutils zip"
 fi
 if [ "$mode" = test ]; then
-  need="$need libgtest-dev xvfb xauth xdotool imagemagick x11-utils libx11-dev sox clang libclang-rt-14-dev libbenchmark-dev time bc lintian desktop-file-utils appstream wine wine32:i386 unzip iproute2"
+  need="$need libgtest-dev xvfb xauth xdotool imagemagick x11-utils libx11-dev sox clang libclang-rt-14-dev libbenchmark-dev time bc lintian desktop-file-utils appstream wine wine32:i386 unzip iproute2 nftables miniupnpd-nftables miniupnpc"
 fi
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

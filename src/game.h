@@ -180,6 +180,7 @@ void releasePicture();  // at shutdown: what blitBuffer kept
 void enlarge(BITMAP *from, int x, int y, int w, int h, BITMAP *to, int toX, int toY, int n);
 void writeTextFromInt(const char *format, int number, int x, int y, int colour);
 void writeTextFromInt2(const char *format, int number, int x, int y, int colour);
+void writeLine(const std::string &text, int x, int y, int colour);  // small, as it stands: no format, any length
 void fadeIn(BITMAP *bitmap, int level, int x, int y);
 
 // The objects the game takes from its datafile, by entry (ASSET_*).

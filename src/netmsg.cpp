@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "input.h"
+#include "match.h"
+
 namespace rallyton {
 
 namespace {
@@ -20,6 +23,12 @@ std::size_t sizeOf(const unsigned char *bytes, std::size_t size) {
     case NET_INPUT: return size < NET_INPUT_HEADER || bytes[5] > NET_MAX_INPUTS ? 0 : NET_INPUT_HEADER + bytes[5];
     case NET_DIGEST: return 1 + 4 + 8;
     case NET_BYE: return 1 + 1 + 4;
+    case NET_FIND: return 1 + 4 + 2;
+    case NET_HERE: return 1 + 4 + 2 + NET_VERSION_BYTES + 1;
+    case NET_WATCH: return 1 + 4 + 2 + NET_VERSION_BYTES;
+    case NET_START: return 1 + 4 + matchBytes();
+    case NET_TICKS: return size < 6 || bytes[5] == 0 || bytes[5] > NET_MAX_TICKS ? 0 : 1 + 4 + 1 + 2 * bytes[5];
+    case NET_SEEN: return 1 + 4;
     default: return 0;
     }
 }
@@ -70,6 +79,15 @@ std::size_t encodeMessage(const NetMessage &m, unsigned char *out) {
         break;
     case NET_DIGEST: w.u32(m.tick), w.u64(m.digest); break;
     case NET_BYE: w.u8(m.reason), w.u32(m.tick); break;
+    case NET_FIND: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol); break;
+    case NET_HERE: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol), w.version(m.version), w.u8(m.reason); break;
+    case NET_WATCH: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol), w.version(m.version); break;
+    case NET_START: w.u32(m.tick), w.p = std::copy(m.match.begin(), m.match.end(), w.p); break;
+    case NET_TICKS:
+        w.u32(m.tick), w.u8(unsigned(m.count));
+        for (int i = 0; i < m.count; i++) w.u16(m.packed[i]);
+        break;
+    case NET_SEEN: w.u32(m.tick); break;
     }
     return std::size_t(w.p - out);
 }
@@ -81,9 +99,31 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
     m.type = NetType(bytes[0]);
     switch (m.type) {
     case NET_HELLO:
+    case NET_HERE:
+    case NET_WATCH:
         if (std::memcmp(r.p, MAGIC, 4) != 0) return false;
         r.p += 4, m.protocol = std::uint16_t(r.u16());
         if (!r.version(m.version)) return false;
+        if (m.type == NET_HERE && (m.reason = std::uint8_t(r.u8())) != HERE_WAITING && m.reason != HERE_PLAYING)
+            return false;
+        break;
+    case NET_START: {
+        m.tick = r.u32();
+        Match sound;
+        if (!decodeMatch(r.p, matchBytes(), sound)) return false;
+        m.match.assign(r.p, r.p + matchBytes());
+        break;
+    }
+    case NET_TICKS:
+        m.tick = r.u32(), m.count = int(r.u8());
+        if (m.tick > 0xFFFFFFFFu - NET_MAX_TICKS) return false;
+        for (int i = 0; i < m.count; i++)
+            if ((m.packed[i] = std::uint16_t(r.u16())) >> PACKED_INPUT_BITS) return false;
+        break;
+    case NET_SEEN: m.tick = r.u32(); break;
+    case NET_FIND:
+        if (std::memcmp(r.p, MAGIC, 4) != 0) return false;
+        r.p += 4, m.protocol = std::uint16_t(r.u16());
         break;
     case NET_WELCOME:
         m.protocol = std::uint16_t(r.u16());
@@ -91,7 +131,7 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
         break;
     case NET_REFUSE:
         m.reason = std::uint8_t(r.u8()), m.protocol = std::uint16_t(r.u16());
-        if ((m.reason != REFUSE_VERSION && m.reason != REFUSE_FULL) || !r.version(m.version)) return false;
+        if (m.reason < REFUSE_VERSION || m.reason > REFUSE_SPECTATORS || !r.version(m.version)) return false;
         break;
     case NET_INPUT:
         m.tick = r.u32(), m.count = int(r.u8()), m.ack = r.u32(), m.lead = int(r.u8()) - 128;
@@ -102,7 +142,7 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
     case NET_DIGEST: m.tick = r.u32(), m.digest = r.u64(); break;
     case NET_BYE:
         m.reason = std::uint8_t(r.u8()), m.tick = r.u32();
-        if (m.reason != BYE_CLOSED && m.reason != BYE_DISAGREE) return false;
+        if (m.reason < BYE_CLOSED || m.reason > BYE_SLOW) return false;
         break;
     }
     message = m;

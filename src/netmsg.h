@@ -7,10 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace rallyton {
 
-const std::uint16_t NET_PROTOCOL = 3;  // changes whenever a message or the rules of play over the network change
+const std::uint16_t NET_PROTOCOL = 4;  // changes whenever a message or the rules of play over the network change
 const int NET_VERSION_BYTES = 8;  // the game's version, zero-padded
 
 // The rules of play over the network that both games keep.
@@ -22,7 +23,9 @@ const int DIGEST_EVERY = 100;  // ticks: the digests of the last tick of each se
 // lack (its window, both delays), so that one datagram covers any loss.
 const int NET_MAX_INPUTS = 2 * ROLLBACK_WINDOW + 2 * MAX_INPUT_DELAY + 1;
 const std::size_t NET_INPUT_HEADER = 1 + 4 + 1 + 4 + 1;  // type, first tick, count, acknowledgement, lead
-const std::size_t NET_MAX_MESSAGE = NET_INPUT_HEADER + NET_MAX_INPUTS;
+const int NET_MAX_TICKS = 50;  // confirmed ticks one message to a spectator carries
+const std::size_t NET_MAX_MATCH = 1024;  // a match's bytes (match.h), with room to spare
+const std::size_t NET_MAX_MESSAGE = 1 + 4 + NET_MAX_MATCH;  // the largest: a spectator's start
 
 enum NetType : std::uint8_t {
     NET_HELLO = 1,  // guest to host: who I am
@@ -31,13 +34,24 @@ enum NetType : std::uint8_t {
     NET_INPUT,  // a player's inputs the other has not acknowledged, and what we hold of theirs (unreliable)
     NET_DIGEST,  // a digest of the match after a tick
     NET_BYE,  // leaving, and why
+    NET_FIND,  // a broadcast on this network: who hosts a game here?
+    NET_HERE,  // a host's answer to it: its protocol and version, and whether it waits or plays
+    NET_WATCH,  // spectator to host: who I am, and that I only watch
+    NET_START,  // host to spectator: the confirmed match as bytes, and its tick
+    NET_TICKS,  // host to spectator: confirmed ticks' inputs, in order
+    NET_SEEN,  // spectator to host: it holds every tick before this one
 };
 
 enum NetReason : std::uint8_t {
     REFUSE_VERSION = 1,
     REFUSE_FULL = 2,
+    REFUSE_SPECTATORS = 3,  // a spectator too many
     BYE_CLOSED = 1,  // the window closed, a signal
     BYE_DISAGREE = 2,  // the digests differ at the tick given
+    BYE_OVER = 3,  // to a spectator: the match is over, its last tick before the one given
+    BYE_SLOW = 4,  // to a spectator: it fell too far behind and is dropped
+    HERE_WAITING = 1,  // a host waits for its other player
+    HERE_PLAYING = 2,  // a host plays its match (spectators welcome)
 };
 
 // One tick's input of one player: the paddle's wants and the match keys.
@@ -49,15 +63,17 @@ const int NET_MAX_LEAD = 100;
 
 struct NetMessage {
     NetType type = NET_HELLO;
-    std::uint16_t protocol = 0;  // HELLO, WELCOME, REFUSE
-    std::string version;  // HELLO, WELCOME, REFUSE: printable, at most NET_VERSION_BYTES
-    std::uint8_t reason = 0;  // REFUSE, BYE
-    std::uint32_t tick = 0;  // INPUT: its first input's tick; DIGEST, BYE
-    int count = 0;  // INPUT: how many inputs, 0 (only the acknowledgement) to NET_MAX_INPUTS
+    std::uint16_t protocol = 0;  // HELLO, WELCOME, REFUSE, FIND, HERE, WATCH
+    std::string version;  // HELLO, WELCOME, REFUSE, HERE, WATCH: printable, at most NET_VERSION_BYTES
+    std::uint8_t reason = 0;  // REFUSE, BYE, HERE
+    std::uint32_t tick = 0;  // INPUT, TICKS: the first one's tick; DIGEST, BYE, START, SEEN
+    int count = 0;  // INPUT: how many inputs, 0 (only the acknowledgement) to NET_MAX_INPUTS; TICKS: 1 to NET_MAX_TICKS
     std::uint8_t bits[NET_MAX_INPUTS] = {};  // INPUT: each tick's, from tick on
     std::uint32_t ack = 0;  // INPUT: the sender holds the receiver's inputs for every tick before this
     int lead = 0;  // INPUT: -NET_MAX_LEAD to NET_MAX_LEAD
     std::uint64_t digest = 0;  // DIGEST
+    std::uint16_t packed[NET_MAX_TICKS] = {};  // TICKS: each tick's input of both players, packed (input.h)
+    std::vector<unsigned char> match;  // START: a sound match's bytes (match.h)
 };
 
 // The bytes of a message (into out, at least NET_MAX_MESSAGE); its size.
@@ -76,7 +92,7 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
 // kinds are always in turn.
 bool inTurn(const NetMessage &m, std::uint32_t expected, std::uint32_t nextTick);
 
-// "" when the other game's HELLO, WELCOME or REFUSE names our protocol and
+// "" when the other game's HELLO, WELCOME, REFUSE or HERE names our protocol and
 // our version (ours); otherwise the line that names both.
 std::string versionMismatch(const NetMessage &theirs, const std::string &ours);
 

@@ -13,10 +13,13 @@
 
 #include "game.h"
 #include "input.h"
+#include "lan.h"
+#include "lobby.h"
 #include "match.h"
 #include "netmsg.h"
 #include "options.h"
 #include "platform.h"
+#include "portmap.h"
 #include "replay.h"
 #include "rollback.h"
 #include "screens.h"
@@ -79,6 +82,7 @@ void closeHost() {
         if (peer) enet_peer_disconnect_later(peer, 0), enet_host_flush(host);
         enet_host_destroy(host);
     }
+    stopPortMapping();
     if (playing) say(rollbackSummary(session));
     host = nullptr, peer = nullptr;
     playing = false;
@@ -106,6 +110,7 @@ void confirmed(std::uint32_t t, const TickInput &in, const Match &after) {
 
 void startMatch() {
     playing = true;
+    if (options.net == NET_HOST) answerSearches(host, false);
     session.confirmed = confirmed;
     startRollback(session, options.net == NET_HOST ? 0 : 1, options.input_delay, now());
     playEvents();
@@ -177,25 +182,25 @@ void showConnection() {
     connection_note = t < connectionUntil ? connectionLine : "";
 }
 
-// The waiting screen: the title, and on a calm panel that no line of the
-// table runs through, what we wait for (for the host, the addresses a guest
-// can join) and how to leave.
-void drawWaiting(const std::vector<std::string> &lines) {
-    blit(bitmapEntry(ASSET_TABLE), DoubleBuffer, 0, 0, 0, 0, FIELD_W, FIELD_H);
-    writeTextFromInt("RALLYTON", 0, 75, 66, makecol(220, 220, 220));
-    const int left = 48, top = 98, lineHeight = 14;
-    int bottom = top + 12 + lineHeight * int(lines.size() + 1);
-    rectfill(DoubleBuffer, left, top, FIELD_W - 1 - left, bottom, makecol(18, 52, 78));
-    rect(DoubleBuffer, left, top, FIELD_W - 1 - left, bottom, makecol(110, 160, 190));
-    FONT *small = fontEntry(ASSET_FONT_SMALL);
-    int y = top + 9;
-    for (const std::string &line : lines) {
-        writeTextFromInt2(line.c_str(), 0, (FIELD_W - text_length(small, line.c_str())) / 2, y, makecol(200, 200, 200));
-        y += lineHeight;
+// What the waiting host shows: that it waits, where the internet reaches
+// it (once the router has answered), then its addresses on this network.
+// The router's answer is said once on the terminal too.
+std::vector<std::string> hostLines(const std::vector<std::string> &addresses, Mapping &told) {
+    std::string port = std::to_string(options.port), external, here;
+    int error = 0;
+    Mapping state = options.port_mapping ? portMapping(external, error) : MAPPING_OFF;
+    std::string internet = internetLine(state, external, options.port, error);
+    std::vector<std::string> lines{addresses.empty() ? "waiting for a player on port " + port
+                                                     : "waiting for a player to join"};
+    if (state == MAPPING_ASKING) lines.push_back("asking the router to open the port");
+    else if (!internet.empty()) lines.push_back(internet);
+    for (const std::string &address : addresses) {
+        lines.push_back(address + ":" + port);
+        here += (here.empty() ? "; on this network: " : ", ") + address + ":" + port;
     }
-    y += 4;
-    writeTextFromInt2("esc: quit", 0, (FIELD_W - text_length(small, "esc: quit")) / 2, y, makecol(120, 120, 120));
-    blitBuffer();
+    if (state != told && state != MAPPING_ASKING && !internet.empty()) say(internet + here);
+    told = state;
+    return lines;
 }
 
 // The handshake, on the host's side, with one guest: its HELLO, then
@@ -240,6 +245,10 @@ void connectPlayers() {
     if (options.net == NET_NONE) return;
     if (enet_initialize() != 0) fail("cannot start the network");
     std::atexit(enet_deinitialize);
+    if (options.net == NET_JOIN && options.join_host.empty() && !findGame()) {
+        game_state = STATE_QUIT;
+        return;
+    }
     ENetAddress address;
     address.port = enet_uint16(options.port);
     bool hosting = options.net == NET_HOST;
@@ -256,13 +265,13 @@ void connectPlayers() {
         if (!peer) fail("cannot reach " + where());
     }
     enet_uint32 start = enet_time_get();
-    std::vector<std::string> lines{"joining " + where()};
+    std::vector<std::string> addresses;
     if (hosting) {
-        std::string port = std::to_string(options.port);
-        std::vector<std::string> addresses = localAddresses(MAX_ADDRESSES_SHOWN);
-        lines = {addresses.empty() ? "waiting for a player on port " + port : "waiting for a player to join"};
-        for (const std::string &address : addresses) lines.push_back(address + ":" + port);
+        addresses = localAddresses(MAX_ADDRESSES_SHOWN);
+        answerSearches(host, true);
+        if (options.port_mapping) startPortMapping(options.port);
     }
+    Mapping told = MAPPING_ASKING;
     while (!playing) {
         ENetEvent event;
         while (!playing && enet_host_service(host, &event, 0) > 0) {
@@ -291,7 +300,7 @@ void connectPlayers() {
             game_state = STATE_QUIT;
             return;
         }
-        drawWaiting(lines);
+        drawWaiting(hosting ? hostLines(addresses, told) : std::vector<std::string>{"joining " + where()});
         rest(10);
     }
 }

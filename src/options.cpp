@@ -25,8 +25,8 @@ const int WINDOW_ROOM_H = 80;
 const std::size_t MAX_SETTINGS_BYTES = 65536;  // a settings file is a few lines; more is not ours
 
 const char USAGE[] =
-    "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join HOST[:PORT]]\n"
-    "                [--input-delay N] [--record FILE] [--replay FILE [--verify]] [--help] [--version]\n";
+    "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join [HOST[:PORT]]]\n"
+    "                [--no-port-mapping] [--input-delay N] [--record FILE] [--replay FILE [--verify]] [--help] [--version]\n";
 
 std::string lower(std::string text) {
     for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -108,8 +108,11 @@ void printHelp() {
         "  --windowed       a window, even when the settings file asks for full screen\n"
         "  --power-save     rest while no tick is due instead of drawing the same picture again\n"
         "  --host [PORT]    wait for a player on another machine (UDP port, by default %d), then\n"
-        "                   play a two-player match: you the left paddle\n"
-        "  --join HOST[:PORT]  join the game hosted there: you the right paddle\n"
+        "                   play a two-player match: you the left paddle. The router is asked\n"
+        "                   to open the port to the internet (UPnP), and says where it is reached\n"
+        "  --join [HOST[:PORT]]  join the game hosted there: you the right paddle; with no HOST,\n"
+        "                   the games hosted on this network are found (one is joined, several listed)\n"
+        "  --no-port-mapping  with --host: do not ask the router to open the port\n"
         "  --input-delay N  network play: your paddle answers N ticks after your key (0 to 10,\n"
         "                   by default 0; the other player's moves are shown as they come)\n"
         "  --record FILE    write each match played (here or over the network) to FILE, the\n"
@@ -135,6 +138,7 @@ void printHelp() {
         "  pad_pause = 7      # the pad's buttons by number: pad_confirm, pad_back, pad_pause\n"
         "  port = %d       # network play's port\n"
         "  input_delay = 0    # network play: ticks your paddle waits (0 to 10)\n"
+        "  port_mapping = no  # do not ask the router to open the port when hosting\n"
         "The command line wins over the file; the game never writes it.\n",
         DEFAULT_PORT, settingsPath().c_str(), DEFAULT_PORT);
 }
@@ -182,6 +186,7 @@ void applySettings(const std::string &text, const std::string &path, Options &op
         else if (key == "power_save") good = parseSwitch(value, options.power_save);
         else if (key == "port") good = parsePort(value, options.port);
         else if (key == "input_delay") good = parseInputDelay(value, options.input_delay);
+        else if (key == "port_mapping") good = parseSwitch(value, options.port_mapping);
         if (!good)
             complaints.push_back(path + ": " + printable(key) + " = " + printable(value) +
                                  " is not a valid value; using the default");
@@ -190,7 +195,8 @@ void applySettings(const std::string &text, const std::string &path, Options &op
 }
 
 int applyCommandLine(int argc, char **argv, Options &options) {
-    enum { SCALE = 1000, FULLSCREEN, WINDOWED, POWER_SAVE, VERSION, HOST, JOIN, INPUT_DELAY, RECORD, REPLAY, VERIFY };
+    enum { SCALE = 1000, FULLSCREEN, WINDOWED, POWER_SAVE, VERSION, HOST, JOIN, INPUT_DELAY, RECORD, REPLAY, VERIFY,
+           NO_PORT_MAPPING };
     static const option LONG_OPTIONS[] = {{"scale", required_argument, nullptr, SCALE},
                                           {"fullscreen", no_argument, nullptr, FULLSCREEN},
                                           {"windowed", no_argument, nullptr, WINDOWED},
@@ -198,7 +204,8 @@ int applyCommandLine(int argc, char **argv, Options &options) {
                                           {"help", no_argument, nullptr, 'h'},
                                           {"version", no_argument, nullptr, VERSION},
                                           {"host", optional_argument, nullptr, HOST},
-                                          {"join", required_argument, nullptr, JOIN},
+                                          {"join", optional_argument, nullptr, JOIN},
+                                          {"no-port-mapping", no_argument, nullptr, NO_PORT_MAPPING},
                                           {"input-delay", required_argument, nullptr, INPUT_DELAY},
                                           {"record", required_argument, nullptr, RECORD},
                                           {"replay", required_argument, nullptr, REPLAY},
@@ -225,11 +232,14 @@ int applyCommandLine(int argc, char **argv, Options &options) {
                 return usageError("--host takes a port from 1 to 65535, not", optarg);
             options.net = NET_HOST;
             break;
-        case JOIN:
-            if (!parseJoin(optarg, options.join_host, options.port))
+        case JOIN:  // --join alone finds the games on this network
+            if (!optarg && optind < argc && argv[optind][0] != '-') optarg = argv[optind++];
+            if (optarg && !parseJoin(optarg, options.join_host, options.port))
                 return usageError("--join takes HOST or HOST:PORT, not", optarg);
+            if (!optarg) options.join_host.clear();
             options.net = NET_JOIN;
             break;
+        case NO_PORT_MAPPING: options.port_mapping = false; break;
         case INPUT_DELAY:
             if (!parseInputDelay(optarg, options.input_delay))
                 return usageError("--input-delay takes 0 to 10, not", optarg);
@@ -238,7 +248,6 @@ int applyCommandLine(int argc, char **argv, Options &options) {
         case REPLAY: options.replay = optarg; break;
         case VERIFY: options.verify = true; break;
         case ':':  // an option's value missing: optopt tells which
-            if (optopt == JOIN) return usageError("--join needs a value:", "HOST or HOST:PORT");
             if (optopt == INPUT_DELAY) return usageError("--input-delay needs a value:", "0 to 10");
             if (optopt == RECORD || optopt == REPLAY) return usageError("--record and --replay need a value:", "FILE");
             return usageError("--scale needs a value:", "1 to 8 or auto");

@@ -119,6 +119,10 @@ void writeTextFromInt2(const char *format, int number, int x, int y, int colour)
     writeText(fontEntry(ASSET_FONT_SMALL), format, number, x, y, colour);
 }
 
+void writeLine(const std::string &text, int x, int y, int colour) {
+    textout_ex(DoubleBuffer, fontEntry(ASSET_FONT_SMALL), text.c_str(), x, y, colour, -1);
+}
+
 // Every translucent drawing goes through here: the veil, the intro image,
 // the ball's trail and the paddles' sheen.
 void fadeIn(BITMAP *bitmap, int level, int x, int y) {

@@ -36,6 +36,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 extern void *allegro_icon;  // the library's X11 window icon (an XPM)
 extern const char *rallyton_icon_xpm[];  // made by the asset program
@@ -171,6 +173,33 @@ void tickArrived() { SetEvent(tickEvent); }
 
 void waitForTick(int mostMs) { WaitForSingleObject(tickEvent, DWORD(mostMs)); }
 
+struct Background {
+    void (*job)(void *);
+    void *argument;
+    HANDLE thread;
+};
+
+static DWORD WINAPI runBackground(LPVOID b) {
+    static_cast<Background *>(b)->job(static_cast<Background *>(b)->argument);
+    return 0;
+}
+
+void *startBackground(void (*job)(void *), void *argument) {
+    auto *b = new Background{job, argument, nullptr};
+    b->thread = CreateThread(nullptr, 0, runBackground, b, 0, nullptr);
+    if (!b->thread) delete b, b = nullptr;
+    return b;
+}
+
+void finishBackground(void *handle) {
+    auto *b = static_cast<Background *>(handle);
+    WaitForSingleObject(b->thread, INFINITE);
+    CloseHandle(b->thread);
+    delete b;
+}
+
+void sleepMs(int ms) { Sleep(DWORD(ms)); }
+
 static int lastSocketError() { return WSAGetLastError(); }
 static const int IN_USE = WSAEADDRINUSE, DENIED = WSAEACCES, NOT_HERE = WSAEADDRNOTAVAIL, NO_NETWORK = WSAENETUNREACH,
                  NO_HOST = WSAEHOSTUNREACH;
@@ -304,6 +333,22 @@ void waitForTick(int mostMs) {
     tickCondition.wait_for(lock, std::chrono::milliseconds(mostMs), [] { return ticked; });
     ticked = false;
 }
+
+void *startBackground(void (*job)(void *), void *argument) {
+    try {
+        return new std::thread(job, argument);
+    } catch (const std::system_error &) {
+        return nullptr;
+    }
+}
+
+void finishBackground(void *handle) {
+    auto *thread = static_cast<std::thread *>(handle);
+    thread->join();
+    delete thread;
+}
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 static int lastSocketError() { return errno; }
 static const int IN_USE = EADDRINUSE, DENIED = EACCES, NOT_HERE = EADDRNOTAVAIL, NO_NETWORK = ENETUNREACH,

@@ -79,6 +79,12 @@ std::vector<std::string> localAddresses(std::size_t most);
 void tickArrived();
 void waitForTick(int mostMs);
 
+// A job run beside the game (the router's questions take seconds): a
+// handle for finishBackground, or nullptr when no thread could start.
+void *startBackground(void (*job)(void *), void *argument);
+void finishBackground(void *handle);  // waits until the job has returned
+void sleepMs(int ms);
+
 // What went wrong with the last network call, in the same words on every
 // platform ("the port is already in use").
 std::string socketError();

@@ -20,7 +20,7 @@ cmake -S "$work/tree" -B "$work/build" >/dev/null && cmake --build "$work/build"
 # own, built already), played under Wine against the Linux one.
 windows() {
   mkdir -p "$work/tree/build-windows"
-  for lib in allegro enet; do ln -sfn "$here/build-windows/$lib" "$work/tree/build-windows/$lib"; done
+  for lib in allegro enet miniupnpc; do ln -sfn "$here/build-windows/$lib" "$work/tree/build-windows/$lib"; done
   (cd "$work/tree" && ENET_SOURCE='' scripts/build-windows.sh >/dev/null 2>&1 &&
     timeout 900 bash tests/windows.sh build-windows/rallyton-*-win32.zip "$work/build" >/dev/null 2>&1)
 }

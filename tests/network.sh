@@ -19,7 +19,7 @@ free_ports 24000 4000
 
 trap 'status=$?; kill -9 "${proxy_pid:-}" 2>/dev/null; (exit $status); finish' EXIT  # the script's status, not the kill's
 
-home=$HOME && capture_sound && player host --host "$port"  # the host's sound to a file
+home=$HOME && capture_sound && player host --host "$port" --no-port-mapping  # the host's sound to a file
 unset ALLEGRO && HOME=$home
 on host && check "the host waits, saying so" waiting_shown waiting
 for i in $(seq 200); do head -c $((i == 200 ? 6000 : i % 60 + 1)) /dev/urandom >/dev/udp/127.0.0.1/"$port"; done
@@ -52,7 +52,7 @@ check "nobody listening: one line and status 1 within 10 s" ends 1 "rallyton: no
 # 3 and the guest at 0; the guest records the match.
 # udp-relay.pl LISTEN_PORT TARGET_PORT DROP_PERCENT MAX_DELAY_MS SECONDS HOLD_MS DOUBLED_PERCENT
 perl "$(dirname "$0")/udp-relay.pl" $((port + 2)) "$port" 10 60 60 0 5 >"$scratch/proxy.out" & proxy_pid=$!
-player host --host "$port" --input-delay 3
+player host --host "$port" --no-port-mapping --input-delay 3
 player guest --join "127.0.0.1:$((port + 2))" --record "$scratch/guest.rly"
 on guest && serving guest-serve2
 together "on guest && for k in s w s w s w; do hold \$k 0.7; done" "on host && for k in Up Down Up Down; do hold \$k 1; done"
@@ -77,7 +77,7 @@ check "... both rolled back, and said how much" rolled host guest
 check "the guest's recording verifies" ends 0 "rallyton: $scratch/guest.rly: * ticks, ending on the recorded digest" \
   "$game" --replay "$scratch/guest.rly" --verify
 
-player host --host "$port"
+player host --host "$port" --no-port-mapping
 player guest --join "127.0.0.1:$port"
 on host && serving host-serve3
 kill -9 "$guest_pid"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "match.h"
 #include "netmsg.h"
 #include "platform.h"
 
@@ -24,6 +25,8 @@ NetMessage make(NetType type, std::uint32_t tick = 0, std::uint8_t reason = 0) {
     m.type = type, m.protocol = NET_PROTOCOL, m.version = "1.1", m.tick = tick, m.reason = reason;
     m.lead = -7, m.count = 3, m.ack = 12, m.digest = 0x0123456789ABCDEFull;
     m.bits[0] = BIT_UP | BIT_ESC, m.bits[2] = INPUT_BITS;
+    m.packed[0] = 1, m.packed[2] = (1 << PACKED_INPUT_BITS) - 1, m.match = encodeMatch(Match());
+    if (type == NET_HERE) m.reason = HERE_PLAYING;
     return m;
 }
 
@@ -32,11 +35,15 @@ NetMessage make(NetType type, std::uint32_t tick = 0, std::uint8_t reason = 0) {
 TEST(NetMessages, EachKindComesBackAsItWent) {
     NetMessage full = make(NET_INPUT), ackOnly = full;  // the most inputs a datagram carries, and none
     full.count = NET_MAX_INPUTS, full.bits[NET_MAX_INPUTS - 1] = BIT_DOWN, ackOnly.count = 0;
+    NetMessage ticks = make(NET_TICKS, 0xFFFFFFFF - NET_MAX_TICKS);  // a spectator's most ticks, at the last tick
+    ticks.count = NET_MAX_TICKS, ticks.packed[NET_MAX_TICKS - 1] = 7;
     // clang-format off
     const std::pair<NetMessage, std::size_t> all[] = {  // each kind, and its size
         {make(NET_HELLO), 15}, {make(NET_WELCOME), 11}, {make(NET_REFUSE, 0, REFUSE_FULL), 12},
-        {make(NET_INPUT, 0xFFFFFFFF - NET_MAX_INPUTS), 14}, {full, NET_MAX_MESSAGE}, {ackOnly, 11},
-        {make(NET_DIGEST, 99), 13}, {make(NET_BYE, 7, BYE_DISAGREE), 6}};
+        {make(NET_INPUT, 0xFFFFFFFF - NET_MAX_INPUTS), 14}, {full, NET_INPUT_HEADER + NET_MAX_INPUTS}, {ackOnly, 11},
+        {make(NET_DIGEST, 99), 13}, {make(NET_BYE, 7, BYE_DISAGREE), 6}, {make(NET_FIND), 7}, {make(NET_HERE), 16},
+        {make(NET_WATCH), 15}, {make(NET_START, 9), 5 + matchBytes()}, {make(NET_TICKS), 12}, {ticks, 106},
+        {make(NET_SEEN, 4), 5}};
     // clang-format on
     for (const auto &[m, size] : all) {
         std::vector<unsigned char> b = bytesOf(m);
@@ -59,8 +66,12 @@ TEST(NetMessages, EachKindComesBackAsItWent) {
 // missing, a space in it, a byte in it that is not printable, a character
 // after its end, a printable one at its end (fine); a welcome without a
 // version; no such reason; a bit no input has, and the highest; a lead
-// just past the most either way, and the most; a bye's magic; type 0, and
-// a type that does not exist (the old round-trip ones among them).
+// just past the most either way, and the most; a bye's reason; type 0, and
+// a type that does not exist; a search's magic, an answer's, an answer
+// without a version, or neither waiting nor playing; a spectator's magic;
+// the highest reasons and one past them; a spectator's ticks: none, an
+// input with a bit too many, the highest bits; a match that is not sound,
+// a first tick whose last would pass the counter's end.
 TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
     // clang-format off
     struct Case {
@@ -71,7 +82,7 @@ TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
     } cases[] = {
         {make(NET_HELLO), 1, 'X', false}, {make(NET_HELLO), 7, 0, false}, {make(NET_HELLO), 8, ' ', false},
         {make(NET_HELLO), 9, 0x7F, false}, {make(NET_HELLO), 11, 'x', false}, {make(NET_HELLO), 10, '~', true},
-        {make(NET_WELCOME), 3, 0, false}, {make(NET_REFUSE), 1, 3, false},
+        {make(NET_WELCOME), 3, 0, false}, {make(NET_REFUSE), 1, 0, false},
         {make(NET_INPUT), 13, INPUT_BITS + 1, false}, {make(NET_INPUT), 12, INPUT_BITS, true},
         {make(NET_INPUT), 10, 128 - NET_MAX_LEAD - 1, false}, {make(NET_INPUT), 10, 128 + NET_MAX_LEAD + 1, false},
         {make(NET_INPUT), 10, 128 - NET_MAX_LEAD, true}, {make(NET_INPUT), 10, 128 + NET_MAX_LEAD, true},
@@ -79,7 +90,13 @@ TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
         {make(NET_INPUT, 0xFFFFFFFF - NET_MAX_INPUTS), 4, 0xFF - NET_MAX_INPUTS + 1, false},  // past the last tick
         {make(NET_INPUT, 0xFFFFFFFF - NET_MAX_INPUTS), 4, 0xFF - NET_MAX_INPUTS - 1, true},
         {make(NET_BYE, 0, BYE_CLOSED), 1, 0, false}, {make(NET_BYE, 0, BYE_CLOSED), 0, 0, false},
-        {make(NET_DIGEST), 0, 7, false}};
+        {make(NET_DIGEST), 0, 9, false}, {make(NET_FIND), 4, 'n', false}, {make(NET_HERE), 1, 'r', false},
+        {make(NET_HERE), 7, 0, false}, {make(NET_HERE), 15, 0, false}, {make(NET_HERE), 15, HERE_WAITING, true},
+        {make(NET_HERE), 15, 3, false}, {make(NET_WATCH), 3, 'x', false}, {make(NET_REFUSE), 1, REFUSE_SPECTATORS, true},
+        {make(NET_REFUSE), 1, 4, false}, {make(NET_BYE), 1, BYE_SLOW, true}, {make(NET_BYE), 1, 5, false},
+        {make(NET_TICKS), 5, 0, false}, {make(NET_TICKS), 6, 1 << (PACKED_INPUT_BITS - 8), false},
+        {make(NET_TICKS), 11, 0xFF, true}, {make(NET_START), 5, 0x7F, false},  // a match with no such state
+        {make(NET_TICKS, 0xFFFFFFFF - NET_MAX_TICKS), 4, 0xFF - NET_MAX_TICKS + 1, false}};
     // clang-format on
     for (const Case &c : cases) {
         std::vector<unsigned char> b = bytesOf(c.message);
@@ -110,8 +127,8 @@ TEST(NetMessages, AnotherVersionOrProtocolIsNamedBesideOurs) {
     older.protocol = NET_PROTOCOL - 1;
     const std::string other = "the other game is rallyton 1.1 (network protocol ", ours = "); this one is rallyton ";
     EXPECT_EQ(versionMismatch(theirs, "1.1"), "");
-    EXPECT_EQ(versionMismatch(theirs, "1.2"), other + "3" + ours + "1.2 (network protocol 3)");
-    EXPECT_EQ(versionMismatch(older, "1.1"), other + "2" + ours + "1.1 (network protocol 3)");
+    EXPECT_EQ(versionMismatch(theirs, "1.2"), other + "4" + ours + "1.2 (network protocol 4)");
+    EXPECT_EQ(versionMismatch(older, "1.1"), other + "3" + ours + "1.1 (network protocol 4)");
 }
 
 // The waiting screen's addresses are this machine's, as `ip` lists those of

@@ -25,6 +25,7 @@ std::string brief(const Options &o) {
         if (o.controls.buttons[b] != defaults.buttons[b])
             s += " " + std::string(PAD_ACTION_NAMES[b]) + "=" + std::to_string(o.controls.buttons[b]);
     if (o.net != NET_NONE) s += (o.net == NET_HOST ? " host" : " join " + o.join_host);
+    if (!o.port_mapping) s += " no-mapping";
     if (o.port != DEFAULT_PORT) s += " port " + std::to_string(o.port);
     if (o.input_delay) s += " delay " + std::to_string(o.input_delay);
     if (!o.record.empty()) s += " record " + o.record;
@@ -48,7 +49,7 @@ int parse(std::vector<std::string> args, Options &options, std::string &said) {
 }
 
 const std::string USAGE =
-    "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join HOST[:PORT]]";
+    "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join [HOST[:PORT]]]";
 
 }  // namespace
 
@@ -80,7 +81,7 @@ TEST(Options, CommandLinesOverTheSettingsFile) {
         {{"--join", "pc:"}, 2, "4 full", "rallyton: --join takes HOST or HOST:PORT, not 'pc:'"},
         {{"--join", ":80"}, 2, "4 full", "rallyton: --join takes HOST or HOST:PORT, not ':80'"},
         {{"--join", "pc:8x"}, 2, "4 full", "rallyton: --join takes HOST or HOST:PORT, not 'pc:8x'"},
-        {{"--join"}, 2, "4 full", "rallyton: --join needs a value: 'HOST or HOST:PORT'"},
+        {{"--join", "pc", "--join", "--no-port"}, -1, "4 full join  no-mapping", ""},  // alone: found here
         {{"fullscreen"}, 2, "4 full", "rallyton: unexpected argument 'fullscreen'"},
         {{"--", "--windowed"}, 2, "4 full", "rallyton: unexpected argument '--windowed'"},
         {{"-f"}, 2, "4 full", "rallyton: unknown option '-f'"},
@@ -129,7 +130,7 @@ TEST(Options, SettingsFilesAsPeopleWriteThem) {
         {"[rallyton]\nfullscreen = maybe\nscale = 2\n", "2 window", "cfg: fullscreen = maybe" + bad},
         {"[rallyton]\npower_save = 1\x1b[2J\n", "1 window", "cfg: power_save = 1?[2J" + bad},
         {"[rallyton]\nport = 65536\n", "1 window", "cfg: port = 65536" + bad},
-        {"[rallyton]\ninput_delay = 10\n", "1 window delay 10", ""},
+        {"[rallyton]\ninput_delay = 10\nport_mapping = no\n", "1 window no-mapping delay 10", ""},
         {"[rallyton]\ninput_delay = 11\n", "1 window", "cfg: input_delay = 11" + bad},
         {"[rallyton]\nleft_up = I\nleft_down = k\nright_up = pgup\nright_down = 8_PAD\npad_pause = 9",
          "1 window left_up=9 left_down=11 right_up=80 right_down=45 pad_pause=9", ""},

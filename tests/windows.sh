@@ -3,7 +3,8 @@
 # (without a window manager the library's exit can deadlock; the desktop
 # avoids that): the icons in the program file, the title menu pixel for
 # pixel as the Linux build draws it, ESC out with status 0, network play
-# against the Linux build each way round, a zoom too large and the close
+# against the Linux build each way round (the Windows side started by its
+# launchers), a zoom too large and the close
 # button, and the program without its data.
 # The Linux frame is the GoogleTest suite's: title-1x.png in its build folder.
 #   windows.sh ZIP LINUX_BUILD
@@ -16,8 +17,9 @@ start_xvfb && wine_display=$DISPLAY
 unzip -q "$zip" -d "$scratch/zip"
 dir=$(echo "$scratch"/zip/*)
 exe=$dir/rallyton.exe
-check "the zip holds the program, its data, the instruments, the licence and the read-me" \
-  test -f "$exe" -a -f "$dir/data/data.dat" -a -f "$dir/patches.dat" -a -f "$dir/LICENSE" -a -f "$dir/README.txt"
+check "the zip holds the program, its data, the instruments, the licence, the read-me and the two launchers" \
+  test -f "$exe" -a -f "$dir/data/data.dat" -a -f "$dir/patches.dat" -a -f "$dir/LICENSE" -a -f "$dir/README.txt" \
+  -a -f "$dir/Host a network game.cmd" -a -f "$dir/Join a network game.cmd"
 icon_is_ours() {  # the group's one image: 32 x 32, 24-bit, the Linux icon's picture
   wrestool -x --type=group_icon --name="$1" -o "$scratch/$1.ico" "$exe" && icotool -x -o "$scratch/$1.png" "$scratch/$1.ico" &&
     [ "$(icotool -l "$scratch/$1.ico")" = "--icon --index=1 --width=32 --height=32 --bit-depth=24 --palette-size=0" ] &&
@@ -83,26 +85,30 @@ match() {  # HOST GUEST
 }
 free_ports 28000 2000
 in_use="cannot wait for a player on port $port: the port is already in use"
-linux_player lhost --host "$port"
+linux_player lhost --host "$port" --no-port-mapping
 on lhost && waiting_shown lhost-waiting
-windows_player wbusy --host "$port"
+windows_player wbusy --host "$port" --no-port-mapping
 close_box "$wbusy_pid" && wait_game 1 "$wbusy_pid"
 check "the port taken: Windows refuses it with one line, status $game_status" refused wbusy "$game_status"
-windows_player wguest --join "127.0.0.1:$port" --record "$(wine_path "$scratch/wguest.rly")"
+# The Windows guest through its launcher, typing the address it asks for.
+echo "127.0.0.1:$port" >"$scratch/address"
+game=cmd game_input=$scratch/address windows_player wguest /c "Join a network game.cmd" --record "$(wine_path "$scratch/wguest.rly")"
 match lhost wguest
-stop lhost wguest
-windows_player whost --host "$port"
+stop lhost wguest; pkill -9 -f '^rallyton\.exe --join'  # the launcher stopped, and the game it started
+# Windows hosts through its launcher (the options after it passed on), and
+# the Linux guest joins.
+game=cmd windows_player whost /c "Host a network game.cmd" "$port" --no-port-mapping
 on whost && check "Windows hosts: the waiting screen" waiting_shown whost-waiting
-check "... its port taken: Linux refuses it with the same line" ends 1 "rallyton: $in_use" "$linux/rallyton" --host "$port"
+check "... its port taken: Linux refuses it with the same line" ends 1 "rallyton: $in_use" "$linux/rallyton" --host "$port" --no-port-mapping
 linux_player lguest --join "127.0.0.1:$port" --record "$scratch/lguest.rly"
 match whost lguest
-stop whost lguest
+stop whost lguest; pkill -9 -f '^rallyton\.exe --host'
 check "the Linux build verifies the Windows guest's recording" "$linux/rallyton" --replay "$scratch/wguest.rly" --verify
 check "the Windows build verifies the Linux guest's recording" wine "$exe" --replay "$(wine_path "$scratch/lguest.rly")" --verify
 # A zoom the 640 x 480 desktop has no room for: one line, and the largest
 # window that fits, 1x (the waiting screen's panel is where that window has
 # it); then the close button (Wine draws it at the top right).
-start_wine --scale 3 --host "$((port + 1))"
+start_wine --scale 3 --host "$((port + 1))" --no-port-mapping
 check "--scale 3 on a 640 x 480 desktop: the waiting screen in the 320 x 240 window" waiting_shown wclose-waiting
 eval "$(xdotool getwindowgeometry --shell "$wid")" && xdotool mousemove --window "$wid" $((WIDTH - 10)) 10 click 1 && wait_game 30
 check "the close button in the waiting screen: status $game_status" eq "$game_status" 0

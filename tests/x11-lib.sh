@@ -36,9 +36,9 @@ start_xvfb() {  # [WxH], by default 640x480
 # Starts $game in $game_dir (through $game_wrapper, if set; what it prints
 # into $game_out) and finds its window (by $window_match, within
 # $window_wait twentieths of a second, by default 20 s on a busy machine):
-# game_pid and wid.
+# game_pid and wid. Its input: $game_input, else nothing.
 start_game() {  # [ARGUMENTS...]
-  (cd "$game_dir" && exec ${game_wrapper:-} "$game" "$@" >"${game_out:-$scratch/game.out}" 2>&1) &
+  (cd "$game_dir" && exec ${game_wrapper:-} "$game" "$@" <"${game_input:-/dev/null}" >"${game_out:-$scratch/game.out}" 2>&1) &
   game_pid=$! t0=$(date +%s.%N)
   for _ in $(seq "${window_wait:-400}"); do
     wid=$(xdotool search ${window_match:---class Rallyton} 2>/dev/null | head -n 1) && [ -n "$wid" ] && return
