@@ -13,6 +13,7 @@ namespace rallyton {
 namespace {
 
 ENetSocket search = ENET_SOCKET_NULL;
+std::uint8_t answering = 0;  // what the host says it does
 ENetAddress everyone;  // the broadcast address, on the game's port
 
 void sendBytes(ENetSocket socket, const ENetAddress &to, const NetMessage &m) {
@@ -35,13 +36,18 @@ NetMessage ours(NetType type) {
 int ENET_CALLBACK answer(ENetHost *host, ENetEvent *) {
     NetMessage m;
     if (!decodeMessage(host->receivedData, host->receivedDataLength, m) || m.type != NET_FIND) return 0;
-    sendBytes(host->socket, host->receivedAddress, ours(NET_HERE));
+    NetMessage here = ours(NET_HERE);
+    here.reason = answering;
+    sendBytes(host->socket, host->receivedAddress, here);
     return 1;
 }
 
 }  // namespace
 
-void answerSearches(ENetHost *host, bool answering) { host->intercept = answering ? answer : nullptr; }
+void answerSearches(ENetHost *host, int state) {
+    answering = std::uint8_t(state);
+    host->intercept = state ? answer : nullptr;
+}
 
 bool openSearch(int port, std::string &why) {
     search = enet_socket_create(ENET_SOCKET_TYPE_DATAGRAM);
@@ -71,7 +77,7 @@ void takeAnswers(std::vector<FoundGame> &found) {
         if (!decodeMessage(bytes, std::size_t(size), m) || m.type != NET_HERE) continue;
         char name[32] = "";
         if (enet_address_get_host_ip(&from, name, sizeof name) != 0) continue;
-        FoundGame game{name, from.port, m.protocol, m.version};
+        FoundGame game{name, from.port, m.protocol, m.version, m.reason == HERE_PLAYING};
         bool known = false;
         for (const FoundGame &g : found) known = known || (g.address == game.address && g.port == game.port);
         if (!known && found.size() < 16) found.push_back(game);
@@ -85,6 +91,7 @@ void closeSearch() {
 
 std::string foundLine(const FoundGame &game, const std::string &ours) {
     std::string line = game.address + ":" + std::to_string(game.port) + "  rallyton " + game.version;
+    if (game.playing) line += ", playing";
     if (game.protocol != NET_PROTOCOL || game.version != ours) line += " (not ours)";
     return line;
 }

@@ -17,10 +17,12 @@ struct FoundGame {
     int port = 0;
     std::uint16_t protocol = 0;
     std::string version;
+    bool playing = false;  // its match is under way: only to watch
 };
 
-// The waiting host answers searches (answering false: no longer).
-void answerSearches(ENetHost *host, bool answering);
+// The host answers searches, saying it waits (HERE_WAITING) or plays
+// (HERE_PLAYING; 0: it answers no more).
+void answerSearches(ENetHost *host, int state);
 
 // The guest's search: opened on the port (false, and the reason in why,
 // when no socket can broadcast here), asked again, its answers taken, closed.

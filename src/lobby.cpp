@@ -1,5 +1,6 @@
 #include "lobby.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -103,7 +104,7 @@ void drawWaiting(const std::vector<std::string> &sentences, int marked) {
     blitBuffer();
 }
 
-bool findGame() {
+bool findGame(bool toWatch) {
     std::string why, port = std::to_string(options.port);
     if (!openSearch(options.port, why)) fail(why);
     std::vector<FoundGame> found;
@@ -113,10 +114,13 @@ bool findGame() {
         long t = msSince(start);
         if (t - sentAt >= SEARCH_EVERY_MS) sendSearch(), sentAt = t;
         takeAnswers(found);
+        if (!toWatch)  // a match under way has its players
+            found.erase(std::remove_if(found.begin(), found.end(), [](auto &g) { return g.playing; }), found.end());
         if (!found.empty() && firstAt < 0) firstAt = t;
         if (firstAt >= 0 && t - firstAt >= MORE_ANSWERS_MS) break;
         if (found.empty() && t >= SEARCH_MS)
-            closeSearch(), fail("no game is hosted on this network: none answered on UDP port " + port + " within 3 s");
+            closeSearch(), fail(std::string(toWatch ? "no match" : "no game") +
+                                " is hosted on this network: none answered on UDP port " + port + " within 3 s");
         if (leaving()) return closeSearch(), false;
         drawWaiting({"looking for games on this network"});
         rest(10);

@@ -16,11 +16,12 @@ void drawWaiting(const std::vector<std::string> &sentences, int marked = -1);
 // the panel's font (a word wider than that on a line of its own).
 std::vector<std::string> wrapToWidth(const std::string &sentence, int width);
 
-// --join with no address: looks for the games hosted on this network on
-// the port, for 3 s at most, and chooses one (the only one found, or the
+// --join (or --watch) with no address: looks for the games hosted on this
+// network on the port, for 3 s at most (those waiting for a player, or to
+// watch, those playing too), and chooses one (the only one found, or the
 // one the player picks from the list). Sets options.join_host and port.
 // Returns false when the player left instead (ESC, the close button, a
 // signal). None found, or one of another version: one line, status 1.
-bool findGame();
+bool findGame(bool toWatch);
 
 }  // namespace rallyton

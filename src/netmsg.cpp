@@ -25,7 +25,7 @@ std::size_t sizeOf(const unsigned char *bytes, std::size_t size) {
     case NET_BYE: return 1 + 1 + 4;
     case NET_FIND: return 1 + 4 + 2;
     case NET_HERE: return 1 + 4 + 2 + NET_VERSION_BYTES + 1;
-    case NET_WATCH: return 1 + 4 + 2 + NET_VERSION_BYTES;
+    case NET_SPECTATOR: return 1 + 4 + 2 + NET_VERSION_BYTES;
     case NET_START: return 1 + 4 + matchBytes();
     case NET_TICKS: return size < 6 || bytes[5] == 0 || bytes[5] > NET_MAX_TICKS ? 0 : 1 + 4 + 1 + 2 * bytes[5];
     case NET_SEEN: return 1 + 4;
@@ -81,7 +81,7 @@ std::size_t encodeMessage(const NetMessage &m, unsigned char *out) {
     case NET_BYE: w.u8(m.reason), w.u32(m.tick); break;
     case NET_FIND: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol); break;
     case NET_HERE: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol), w.version(m.version), w.u8(m.reason); break;
-    case NET_WATCH: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol), w.version(m.version); break;
+    case NET_SPECTATOR: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol), w.version(m.version); break;
     case NET_START: w.u32(m.tick), w.p = std::copy(m.match.begin(), m.match.end(), w.p); break;
     case NET_TICKS:
         w.u32(m.tick), w.u8(unsigned(m.count));
@@ -100,7 +100,7 @@ bool decodeMessage(const unsigned char *bytes, std::size_t size, NetMessage &mes
     switch (m.type) {
     case NET_HELLO:
     case NET_HERE:
-    case NET_WATCH:
+    case NET_SPECTATOR:
         if (std::memcmp(r.p, MAGIC, 4) != 0) return false;
         r.p += 4, m.protocol = std::uint16_t(r.u16());
         if (!r.version(m.version)) return false;

@@ -36,7 +36,7 @@ enum NetType : std::uint8_t {
     NET_BYE,  // leaving, and why
     NET_FIND,  // a broadcast on this network: who hosts a game here?
     NET_HERE,  // a host's answer to it: its protocol and version, and whether it waits or plays
-    NET_WATCH,  // spectator to host: who I am, and that I only watch
+    NET_SPECTATOR,  // spectator to host: who I am, and that I only watch
     NET_START,  // host to spectator: the confirmed match as bytes, and its tick
     NET_TICKS,  // host to spectator: confirmed ticks' inputs, in order
     NET_SEEN,  // spectator to host: it holds every tick before this one
@@ -63,8 +63,8 @@ const int NET_MAX_LEAD = 100;
 
 struct NetMessage {
     NetType type = NET_HELLO;
-    std::uint16_t protocol = 0;  // HELLO, WELCOME, REFUSE, FIND, HERE, WATCH
-    std::string version;  // HELLO, WELCOME, REFUSE, HERE, WATCH: printable, at most NET_VERSION_BYTES
+    std::uint16_t protocol = 0;  // HELLO, WELCOME, REFUSE, FIND, HERE, SPECTATOR
+    std::string version;  // HELLO, WELCOME, REFUSE, HERE, SPECTATOR: printable, at most NET_VERSION_BYTES
     std::uint8_t reason = 0;  // REFUSE, BYE, HERE
     std::uint32_t tick = 0;  // INPUT, TICKS: the first one's tick; DIGEST, BYE, START, SEEN
     int count = 0;  // INPUT: how many inputs, 0 (only the acknowledgement) to NET_MAX_INPUTS; TICKS: 1 to NET_MAX_TICKS

@@ -1,16 +1,12 @@
 #include "network.h"
 
-// ENet's headers bring windows.h on Windows: its BITMAP is not the library's.
-#define BITMAP WINDOWS_BITMAP
-#include <enet/enet.h>
-#undef BITMAP
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "audience.h"
 #include "game.h"
 #include "input.h"
 #include "lan.h"
@@ -23,16 +19,16 @@
 #include "replay.h"
 #include "rollback.h"
 #include "screens.h"
+#include "spectate.h"
 #include "version.h"
+#include "watch.h"
+#include "wire.h"
 
 namespace rallyton {
 
 namespace {
 
-const int CONNECT_MS = 5000;  // a host that has not answered by then is not there
 const int ENET_GIVES_UP_MS = 60000;  // ENet's own patience with its reliable messages: the silence rule decides
-const enet_uint8 RELIABLE = 0;  // the handshake, digests and goodbyes: each arrives, in order
-const enet_uint8 UNRELIABLE = 1;  // inputs: a lost datagram is covered by the next
 const std::size_t MAX_ADDRESSES_SHOWN = 4;  // on the waiting screen
 const int POOR_ROUND_TRIP_MS = 100;  // from here on, or guessing this far, the corner line shows the connection
 const int POOR_GUESSING = 8;
@@ -42,61 +38,42 @@ const int CONNECTION_EVERY_MS = 500;  // its numbers renewed this often
 ENetHost *host = nullptr;
 ENetPeer *peer = nullptr;  // the other player
 bool playing = false;
-unsigned dropped = 0;  // messages from the other player that were not well formed
 long connectionUntil = 0;  // the corner line shows the connection until then
 long connectionAt = 0;  // when its words were last renewed
 std::string connectionLine;
 Rollback session;
 std::FILE *tickLog = nullptr;  // RALLYTON_TICK_LOG: the input delay, then every confirmed tick's digest
 
-void say(const std::string &line) { std::fprintf(stderr, "rallyton: %s\n", line.c_str()); }
-
-std::string where() { return options.join_host + ":" + std::to_string(options.port); }
-
-long now() { return long(enet_time_get()); }
-
-void send(ENetPeer *to, const NetMessage &m, bool reliable = true) {
-    unsigned char bytes[NET_MAX_MESSAGE];
-    std::size_t size = encodeMessage(m, bytes);
-    ENetPacket *packet = enet_packet_create(bytes, size, reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
-    if (packet && enet_peer_send(to, reliable ? RELIABLE : UNRELIABLE, packet) != 0) enet_packet_destroy(packet);
-}
-
 // What the rollback asked to send, on its way.
 void sendOutbox() {
     if (peer)
-        for (const NetMessage &m : session.outbox) send(peer, m, m.type != NET_INPUT || session.over);
+        for (const NetMessage &m : session.outbox) sendMessage(peer, m, m.type != NET_INPUT || session.over);
     session.outbox.clear();
     if (host) enet_host_flush(host);
-}
-
-NetMessage versionMessage(NetType type) {
-    NetMessage m;
-    m.type = type, m.protocol = NET_PROTOCOL, m.version = RALLYTON_VERSION;
-    return m;
 }
 
 void closeHost() {
     if (host) {
         sendOutbox();
+        if (options.net == NET_HOST) endSpectators();
         if (peer) enet_peer_disconnect_later(peer, 0), enet_host_flush(host);
         enet_host_destroy(host);
     }
     stopPortMapping();
-    if (playing) say(rollbackSummary(session));
+    if (playing) sayNet(rollbackSummary(session));
     host = nullptr, peer = nullptr;
     playing = false;
     status_note = nullptr, connection_note.clear();
-    dropped += session.dropped, session.dropped = 0;
-    if (dropped) say(std::to_string(dropped) + " messages from the other player were not well formed and were dropped");
-    dropped = 0;
+    unsigned dropped = takeDropped() + session.dropped;
+    session.dropped = 0;
+    if (dropped) sayNet(std::to_string(dropped) + " messages from the other player were not well formed and were dropped");
     if (tickLog) std::fclose(tickLog), tickLog = nullptr;
     finishRecording();
 }
 
 // The match ends for us: back to the title, and the network closed.
 void endMatch(const std::string &why) {
-    if (!why.empty()) say(why);
+    if (!why.empty()) sayNet(why);
     closeHost();
     leaveMatch();
     playEvents();
@@ -106,13 +83,15 @@ void endMatch(const std::string &why) {
 void confirmed(std::uint32_t t, const TickInput &in, const Match &after) {
     if (tickLog) std::fprintf(tickLog, "%u %016llx\n", t, static_cast<unsigned long long>(matchDigest(after)));
     recordTick(in, after);
+    if (options.net == NET_HOST) spectatorsConfirm(in, after);
 }
 
 void startMatch() {
     playing = true;
-    if (options.net == NET_HOST) answerSearches(host, false);
+    if (options.net == NET_HOST) answerSearches(host, HERE_PLAYING);  // spectators may find the match
     session.confirmed = confirmed;
-    startRollback(session, options.net == NET_HOST ? 0 : 1, options.input_delay, now());
+    startRollback(session, options.net == NET_HOST ? 0 : 1, options.input_delay, netNow());
+    if (options.net == NET_HOST) startSpectators(match);
     playEvents();
     const char *log = std::getenv("RALLYTON_TICK_LOG");
     if (log && *log) tickLog = openFile(log, "wb");  // the same bytes on every platform
@@ -127,29 +106,33 @@ void startMatch() {
     sayStartUpNote();
 }
 
-bool decode(const ENetPacket *packet, NetMessage &m) {
-    if (decodeMessage(packet->data, packet->dataLength, m)) return true;
-    dropped++;
-    return false;
-}
-
 // Another machine that wants in while we have our player: no.
 void refuse(ENetPeer *intruder) {
     NetMessage no = versionMessage(NET_REFUSE);
     no.reason = REFUSE_FULL;
-    send(intruder, no);
+    sendMessage(intruder, no);
     enet_peer_disconnect_later(intruder, 0);
+}
+
+// A message from a machine that is neither our player nor a known
+// spectator: one that comes to watch, or another player (refused).
+void stranger(ENetPeer *from, const NetMessage &m) {
+    if (m.type == NET_SPECTATOR) spectatorArrives(from, m);
+    else if (m.type == NET_HELLO) refuse(from);
 }
 
 // The network's news in a match: messages, arrivals, departures.
 void serviceMatch() {
     ENetEvent event;
     while (host && enet_host_service(host, &event, 0) > 0) {
-        if (event.type == ENET_EVENT_TYPE_CONNECT && event.peer != peer) refuse(event.peer);
-        else if (event.type == ENET_EVENT_TYPE_DISCONNECT && event.peer == peer) session.peerClosed = true;
+        if (event.type == ENET_EVENT_TYPE_DISCONNECT && event.peer == peer) session.peerClosed = true;
+        else if (event.type == ENET_EVENT_TYPE_DISCONNECT) spectatorLeaves(event.peer);
         else if (event.type == ENET_EVENT_TYPE_RECEIVE) {
             NetMessage m;
-            if (event.peer == peer && decode(event.packet, m)) takeMessage(session, m, now());
+            if (decodePacket(event.packet, m)) {
+                if (event.peer == peer) takeMessage(session, m, netNow());
+                else if (!spectatorMessage(event.peer, m)) stranger(event.peer, m);
+            }
             enet_packet_destroy(event.packet);
         }
     }
@@ -172,7 +155,7 @@ unsigned char ourBits() {
 // The corner line: the round trip and how far we guess ("148 ms, guess 7"),
 // while the path is poor (and a little after, so that it does not flicker).
 void showConnection() {
-    long t = now();
+    long t = netNow();
     int roundTrip = std::min(int(peer->roundTripTime), 999), ahead = guessing(session);  // its widest fits the corner
     if (roundTrip >= POOR_ROUND_TRIP_MS || ahead >= POOR_GUESSING || session.waiting) {
         if (t - connectionAt >= CONNECTION_EVERY_MS || connectionLine.empty())  // slow enough to be read
@@ -198,7 +181,7 @@ std::vector<std::string> hostLines(const std::vector<std::string> &addresses, Ma
         lines.push_back(address + ":" + port);
         here += (here.empty() ? "; on this network: " : ", ") + address + ":" + port;
     }
-    if (state != told && state != MAPPING_ASKING && !internet.empty()) say(internet + here);
+    if (state != told && state != MAPPING_ASKING && !internet.empty()) sayNet(internet + here);
     told = state;
     return lines;
 }
@@ -206,18 +189,18 @@ std::vector<std::string> hostLines(const std::vector<std::string> &addresses, Ma
 // The handshake, on the host's side, with one guest: its HELLO, then
 // WELCOME and the match. Returns true when the match has started.
 bool hostHandshake(ENetPeer *guest, const NetMessage &m) {
-    if (m.type != NET_HELLO) return dropped++, false;
     std::string mismatch = versionMismatch(m, RALLYTON_VERSION);
     if (!mismatch.empty()) {
-        say(mismatch);
+        sayNet(mismatch);
         NetMessage no = versionMessage(NET_REFUSE);
         no.reason = REFUSE_VERSION;
-        send(guest, no);
+        sendMessage(guest, no);
         enet_peer_disconnect_later(guest, 0);
-        peer = nullptr;
         return false;
     }
-    send(guest, versionMessage(NET_WELCOME));
+    peer = guest;
+    enet_peer_timeout(peer, 0, CONNECT_MS, CONNECT_MS);
+    sendMessage(guest, versionMessage(NET_WELCOME));
     enet_host_flush(host);
     startMatch();
     return true;
@@ -233,9 +216,7 @@ bool guestHandshake(const NetMessage &m) {
     } else if (m.type == NET_REFUSE) {
         fail(m.reason == REFUSE_FULL ? where() + " already has its other player"
                                      : versionMismatch(m, RALLYTON_VERSION));
-    } else if (m.type != NET_INPUT) {  // the host's first inputs may overtake its welcome: they come again
-        dropped++;
-    }
+    }  // the host's first inputs may overtake its welcome: they come again
     return false;
 }
 
@@ -243,32 +224,26 @@ bool guestHandshake(const NetMessage &m) {
 
 void connectPlayers() {
     if (options.net == NET_NONE) return;
-    if (enet_initialize() != 0) fail("cannot start the network");
-    std::atexit(enet_deinitialize);
-    if (options.net == NET_JOIN && options.join_host.empty() && !findGame()) {
+    startNetwork();
+    if (options.net == NET_WATCH) return connectWatcher();
+    if (options.net == NET_JOIN && options.join_host.empty() && !findGame(false)) {
         game_state = STATE_QUIT;
         return;
     }
-    ENetAddress address;
-    address.port = enet_uint16(options.port);
     bool hosting = options.net == NET_HOST;
     if (hosting) {
-        address.host = ENET_HOST_ANY;
-        host = enet_host_create(&address, 2, 2, 0, 0);  // our player, and room to refuse a third
+        ENetAddress address;
+        address.host = ENET_HOST_ANY, address.port = enet_uint16(options.port);
+        host = enet_host_create(&address, 1 + MAX_SPECTATORS + 2, 2, 0, 0);  // with room to refuse
         if (!host) fail("cannot wait for a player on port " + std::to_string(options.port) + ": " + socketError());
     } else {
-        if (enet_address_set_host(&address, options.join_host.c_str()) != 0)
-            fail("cannot find the host '" + options.join_host + "'");
-        host = enet_host_create(nullptr, 1, 2, 0, 0);
-        if (!host) fail("cannot open the network: " + socketError());
-        peer = enet_host_connect(host, &address, 2, 0);
-        if (!peer) fail("cannot reach " + where());
+        host = connectToHost(peer);
     }
     enet_uint32 start = enet_time_get();
     std::vector<std::string> addresses;
     if (hosting) {
         addresses = localAddresses(MAX_ADDRESSES_SHOWN);
-        answerSearches(host, true);
+        answerSearches(host, HERE_WAITING);
         if (options.port_mapping) startPortMapping(options.port);
     }
     Mapping told = MAPPING_ASKING;
@@ -276,18 +251,16 @@ void connectPlayers() {
         ENetEvent event;
         while (!playing && enet_host_service(host, &event, 0) > 0) {
             if (event.type == ENET_EVENT_TYPE_CONNECT) {
-                if (!hosting) send(peer, versionMessage(NET_HELLO));
-                else if (peer) refuse(event.peer);
-                else peer = event.peer;
-                if (peer) enet_peer_timeout(peer, 0, CONNECT_MS, CONNECT_MS);
-            } else if (event.type == ENET_EVENT_TYPE_DISCONNECT && event.peer == peer) {
+                if (!hosting) sendMessage(peer, versionMessage(NET_HELLO)), enet_peer_timeout(peer, 0, CONNECT_MS, CONNECT_MS);
+            } else if (event.type == ENET_EVENT_TYPE_DISCONNECT) {
                 if (!hosting) fail(where() + " closed the connection");
-                peer = nullptr;  // the guest left before the match: wait for another
+                spectatorLeaves(event.peer);  // a guest that left before the match: wait for another
             } else if (event.type == ENET_EVENT_TYPE_RECEIVE) {
                 NetMessage m;
-                if (event.peer == peer && decode(event.packet, m)) {
-                    if (hosting) hostHandshake(peer, m);
-                    else guestHandshake(m);
+                if (decodePacket(event.packet, m)) {
+                    if (!hosting) guestHandshake(m);
+                    else if (m.type == NET_HELLO) hostHandshake(event.peer, m);
+                    else if (!spectatorMessage(event.peer, m)) stranger(event.peer, m);
                 }
                 enet_packet_destroy(event.packet);
             }
@@ -305,12 +278,14 @@ void connectPlayers() {
     }
 }
 
-bool networkMatch() { return playing; }
+bool networkMatch() { return playing || watching(); }
 
 bool runNetworkTicks(int due, bool away) {
+    if (watching()) return runWatchTicks(due);
     serviceMatch();
-    bool fresh = runTicks(session, due, away, now(), ourBits, playEvents);
+    bool fresh = runTicks(session, due, away, netNow(), ourBits, playEvents);
     sendOutbox();
+    if (options.net == NET_HOST) serveSpectators();
     if (session.over) {
         endMatch(session.ended);
         return true;
@@ -322,6 +297,7 @@ bool runNetworkTicks(int due, bool away) {
 }
 
 void leaveNetwork() {
+    leaveWatching();
     if (!playing) return;
     leaveRollback(session);
     closeHost();

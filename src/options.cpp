@@ -26,7 +26,7 @@ const std::size_t MAX_SETTINGS_BYTES = 65536;  // a settings file is a few lines
 
 const char USAGE[] =
     "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join [HOST[:PORT]]]\n"
-    "                [--no-port-mapping] [--input-delay N] [--record FILE] [--replay FILE [--verify]] [--help] [--version]\n";
+    "                [--watch [HOST[:PORT]]] [--no-port-mapping] [--input-delay N] [--record FILE] [--replay FILE [--verify]] [--help] [--version]\n";
 
 std::string lower(std::string text) {
     for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -112,6 +112,8 @@ void printHelp() {
         "                   to open the port to the internet (UPnP), and says where it is reached\n"
         "  --join [HOST[:PORT]]  join the game hosted there: you the right paddle; with no HOST,\n"
         "                   the games hosted on this network are found (one is joined, several listed)\n"
+        "  --watch [HOST[:PORT]]  watch the match hosted there, a second behind (ESC leaves);\n"
+        "                   with no HOST, the match hosted on this network\n"
         "  --no-port-mapping  with --host: do not ask the router to open the port\n"
         "  --input-delay N  network play: your paddle answers N ticks after your key (0 to 10,\n"
         "                   by default 0; the other player's moves are shown as they come)\n"
@@ -196,7 +198,7 @@ void applySettings(const std::string &text, const std::string &path, Options &op
 
 int applyCommandLine(int argc, char **argv, Options &options) {
     enum { SCALE = 1000, FULLSCREEN, WINDOWED, POWER_SAVE, VERSION, HOST, JOIN, INPUT_DELAY, RECORD, REPLAY, VERIFY,
-           NO_PORT_MAPPING };
+           NO_PORT_MAPPING, WATCH };
     static const option LONG_OPTIONS[] = {{"scale", required_argument, nullptr, SCALE},
                                           {"fullscreen", no_argument, nullptr, FULLSCREEN},
                                           {"windowed", no_argument, nullptr, WINDOWED},
@@ -206,6 +208,7 @@ int applyCommandLine(int argc, char **argv, Options &options) {
                                           {"host", optional_argument, nullptr, HOST},
                                           {"join", optional_argument, nullptr, JOIN},
                                           {"no-port-mapping", no_argument, nullptr, NO_PORT_MAPPING},
+                                          {"watch", optional_argument, nullptr, WATCH},
                                           {"input-delay", required_argument, nullptr, INPUT_DELAY},
                                           {"record", required_argument, nullptr, RECORD},
                                           {"replay", required_argument, nullptr, REPLAY},
@@ -232,12 +235,13 @@ int applyCommandLine(int argc, char **argv, Options &options) {
                 return usageError("--host takes a port from 1 to 65535, not", optarg);
             options.net = NET_HOST;
             break;
-        case JOIN:  // --join alone finds the games on this network
+        case JOIN:  // --join (or --watch) alone finds the games on this network
+        case WATCH:
             if (!optarg && optind < argc && argv[optind][0] != '-') optarg = argv[optind++];
             if (optarg && !parseJoin(optarg, options.join_host, options.port))
-                return usageError("--join takes HOST or HOST:PORT, not", optarg);
+                return usageError(std::string(c == JOIN ? "--join" : "--watch") + " takes HOST or HOST:PORT, not", optarg);
             if (!optarg) options.join_host.clear();
-            options.net = NET_JOIN;
+            options.net = c == JOIN ? NET_JOIN : NET_WATCH;
             break;
         case NO_PORT_MAPPING: options.port_mapping = false; break;
         case INPUT_DELAY:
@@ -262,7 +266,7 @@ int applyCommandLine(int argc, char **argv, Options &options) {
     if (options.verify && options.replay.empty()) return usageError("--verify goes with", "--replay FILE");
     if (!options.replay.empty() && (options.net != NET_NONE || !options.record.empty()))
         return usageError("--replay plays a recording alone, not with",
-                          options.net != NET_NONE ? "--host/--join" : "--record");
+                          options.net != NET_NONE ? "--host/--join/--watch" : "--record");
     return -1;
 }
 

@@ -42,7 +42,7 @@ TEST(NetMessages, EachKindComesBackAsItWent) {
         {make(NET_HELLO), 15}, {make(NET_WELCOME), 11}, {make(NET_REFUSE, 0, REFUSE_FULL), 12},
         {make(NET_INPUT, 0xFFFFFFFF - NET_MAX_INPUTS), 14}, {full, NET_INPUT_HEADER + NET_MAX_INPUTS}, {ackOnly, 11},
         {make(NET_DIGEST, 99), 13}, {make(NET_BYE, 7, BYE_DISAGREE), 6}, {make(NET_FIND), 7}, {make(NET_HERE), 16},
-        {make(NET_WATCH), 15}, {make(NET_START, 9), 5 + matchBytes()}, {make(NET_TICKS), 12}, {ticks, 106},
+        {make(NET_SPECTATOR), 15}, {make(NET_START, 9), 5 + matchBytes()}, {make(NET_TICKS), 12}, {ticks, 106},
         {make(NET_SEEN, 4), 5}};
     // clang-format on
     for (const auto &[m, size] : all) {
@@ -92,7 +92,7 @@ TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
         {make(NET_BYE, 0, BYE_CLOSED), 1, 0, false}, {make(NET_BYE, 0, BYE_CLOSED), 0, 0, false},
         {make(NET_DIGEST), 0, 9, false}, {make(NET_FIND), 4, 'n', false}, {make(NET_HERE), 1, 'r', false},
         {make(NET_HERE), 7, 0, false}, {make(NET_HERE), 15, 0, false}, {make(NET_HERE), 15, HERE_WAITING, true},
-        {make(NET_HERE), 15, 3, false}, {make(NET_WATCH), 3, 'x', false}, {make(NET_REFUSE), 1, REFUSE_SPECTATORS, true},
+        {make(NET_HERE), 15, 3, false}, {make(NET_SPECTATOR), 3, 'x', false}, {make(NET_REFUSE), 1, REFUSE_SPECTATORS, true},
         {make(NET_REFUSE), 1, 4, false}, {make(NET_BYE), 1, BYE_SLOW, true}, {make(NET_BYE), 1, 5, false},
         {make(NET_TICKS), 5, 0, false}, {make(NET_TICKS), 6, 1 << (PACKED_INPUT_BITS - 8), false},
         {make(NET_TICKS), 11, 0xFF, true}, {make(NET_START), 5, 0x7F, false},  // a match with no such state

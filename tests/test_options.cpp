@@ -24,7 +24,8 @@ std::string brief(const Options &o) {
     for (int b = 0; b < PAD_ACTIONS; b++)
         if (o.controls.buttons[b] != defaults.buttons[b])
             s += " " + std::string(PAD_ACTION_NAMES[b]) + "=" + std::to_string(o.controls.buttons[b]);
-    if (o.net != NET_NONE) s += (o.net == NET_HOST ? " host" : " join " + o.join_host);
+    const char *roles[] = {"", " host", " join ", " watch "};
+    if (o.net != NET_NONE) s += roles[o.net] + (o.net == NET_HOST ? "" : o.join_host);
     if (!o.port_mapping) s += " no-mapping";
     if (o.port != DEFAULT_PORT) s += " port " + std::to_string(o.port);
     if (o.input_delay) s += " delay " + std::to_string(o.input_delay);
@@ -96,7 +97,9 @@ TEST(Options, CommandLinesOverTheSettingsFile) {
         {{"--input-delay", "-1"}, 2, "4 full", "rallyton: --input-delay takes 0 to 10, not '-1'"},
         {{"--replay", "m.rly", "--verify"}, -1, "4 full replay m.rly verify", ""},
         {{"--verify"}, 2, "4 full", "rallyton: --verify goes with '--replay FILE'"},
-        {{"--replay", "m", "--join", "pc"}, 2, "4 full join pc replay m", ALONE + "'--host/--join'"},
+        {{"--replay", "m", "--join", "pc"}, 2, "4 full join pc replay m", ALONE + "'--host/--join/--watch'"},
+        {{"--watch", "pc:9", "--record", "w"}, -1, "4 full watch pc port 9 record w", ""},
+        {{"--watch=:9"}, 2, "4 full", "rallyton: --watch takes HOST or HOST:PORT, not ':9'"},
         {{"--record", "n", "--replay", "m"}, 2, "4 full record n replay m", ALONE + "'--record'"},
     };
     for (const auto &c : cases) {

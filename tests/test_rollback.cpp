@@ -10,6 +10,7 @@
 
 #include "match.h"
 #include "rollback.h"
+#include "spectate.h"
 #include "support.h"
 
 using namespace test;
@@ -64,6 +65,7 @@ struct Side {
     long heard = 0, hits = 0, twice = 0;  // first runs heard, hits heard, first runs with two music steps
     bool away = false;
     long endedAt = -1;
+    Audience *audience = nullptr;  // the host's spectators, if any
 };
 
 // Both steer by patterns of their own, their inputs changing every few ticks.
@@ -83,10 +85,12 @@ void play(Match2 &m, long ms, int delay0, int delay1, unsigned char (*steer)(int
           long fastEvery = 0, const std::function<void(int, long)> &then = nullptr) {
     for (int s = 0; s < 2; s++) {
         Side &side = m[s];
-        side.r.confirmed = [&side](std::uint32_t, const TickInput &, const Match &after) {
+        side.r.confirmed = [&side](std::uint32_t, const TickInput &in, const Match &after) {
             side.digests.push_back(matchDigest(after));
+            if (side.audience) confirmForAudience(*side.audience, in, after);
         };
         startRollback(side.r, s, s ? delay1 : delay0, 0);
+        if (side.audience) startAudience(*side.audience, match);
         side.live = match, events.count = 0;
     }
     for (long now = 0; now < ms; now += TICK_MS)
@@ -229,4 +233,93 @@ TEST_F(GameTest, AMatchEndsAlikeOnBothSides) {
     EXPECT_LE(pausedAt[0], pausedAt[1] + 1);
     EXPECT_EQ(away[0].live.game_state, STATE_PAUSE);
     expectAgreement(away, 990, "away", false);
+}
+
+// Spectators of the host over paths of their own (ENet's reliable channel:
+// late, never lost): one from the start, one after 15 s, one that stalls.
+// Both that watch agree with the players at every tick they show (the late
+// one from its first), a steady second behind; the stalled one is dropped;
+// the players' rollbacks and waits are those of a match without them; a
+// ninth spectator is refused.
+TEST_F(GameTest, SpectatorsAgreeWithThePlayersAndCostThemNothing) {
+    Match2 alone, watched;
+    alone.link.path = watched.link.path = {30, 40, 5, 3};
+    play(alone, 30000, 0, 2);
+    struct Viewer {
+        Watch w;
+        Match live;
+        Link link;
+        std::vector<std::uint64_t> digests;
+        long joinAt;
+        bool stalls, in = false;
+        std::uint32_t mostBehind = 0;
+    } viewers[3];
+    viewers[0].joinAt = 0, viewers[1].joinAt = 15000, viewers[2].joinAt = 5000, viewers[2].stalls = true;
+    viewers[0].stalls = viewers[1].stalls = false;
+    Audience audience;
+    watched[0].audience = &audience;
+    std::vector<int> dropped;
+    auto serve = [&](long now) {
+        for (int id : serveAudience(audience)) dropped.push_back(id);
+        for (Spectator &s : audience.spectators) {
+            for (const NetMessage &m : s.outbox) viewers[s.id].link.send(1, m, true, now);
+            s.outbox.clear();
+        }
+    };
+    auto watch = [&](Viewer &v, int id, long now) {
+        match = v.live;
+        for (const Datagram &d : v.link.arrived(1, now)) {
+            NetMessage m;
+            ASSERT_TRUE(decodeMessage(d.second.data(), d.second.size(), m));
+            watchMessage(v.w, m);
+        }
+        for (int n = watchTicksDue(v.w, 1); n > 0; n--) {
+            TickInput in{};
+            unpackInput(nextWatchedInput(v.w), in);
+            advance(in), events.count = 0;
+            v.digests.push_back(matchDigest(match));
+        }
+        if (v.w.playing) v.mostBehind = std::max(v.mostBehind, audience.confirmed - v.w.startTick - std::uint32_t(v.w.played));
+        for (const NetMessage &m : v.w.outbox) v.link.send(0, m, true, now);
+        v.w.outbox.clear();
+        for (const Datagram &d : v.link.arrived(0, now)) {
+            NetMessage m;
+            ASSERT_TRUE(decodeMessage(d.second.data(), d.second.size(), m));
+            audienceMessage(audience, id, m);
+        }
+        v.live = match;
+    };
+    play(watched, 30000, 0, 2, pattern, 0, [&](int s, long now) {
+        if (s != 0) return;
+        for (int id = 0; id < 3; id++) {
+            Viewer &v = viewers[id];
+            v.link.path = {20 + 30 * id, 30, 0, 0};
+            if (now >= v.joinAt && !v.in) v.in = true, addSpectator(audience, id);
+            serve(now);
+            if (!v.stalls) watch(v, id, now);
+        }
+        match = watched[0].live;
+    });
+    endAudience(audience);
+    for (long now = 30000; now < 36000; now += TICK_MS) {
+        serve(now);
+        for (int id = 0; id < 2; id++) watch(viewers[id], id, now);
+    }
+    EXPECT_EQ(dropped, std::vector<int>{2}) << "the stalled spectator, and only it";
+    EXPECT_EQ(watched[0].digests, alone[0].digests) << "the players' match as without spectators";
+    EXPECT_EQ(watched[0].r.rollbacks, alone[0].r.rollbacks);
+    EXPECT_EQ(watched[1].r.waited, alone[1].r.waited);
+    for (int id = 0; id < 2; id++) {
+        const Viewer &v = viewers[id];
+        EXPECT_TRUE(watchedToTheEnd(v.w)) << id;
+        EXPECT_EQ(v.w.startTick + v.digests.size(), watched[0].digests.size()) << id << ": every tick to the last";
+        EXPECT_GT(v.digests.size(), 1400u) << id;
+        for (std::size_t t = 0; t < v.digests.size(); t++)
+            ASSERT_EQ(v.digests[t], watched[0].digests[v.w.startTick + t]) << id << ": tick " << v.w.startTick + t;
+        EXPECT_GE(v.mostBehind, std::uint32_t(WATCH_BEHIND)) << id << ": a second behind";
+        EXPECT_LE(v.mostBehind, std::uint32_t(WATCH_BEHIND + 40)) << id << ": and no more";
+    }
+    EXPECT_GT(viewers[1].w.startTick, 1400u) << "the late spectator starts from the match as it was";
+    for (int id = 3; id < 20 && addSpectator(audience, id);) id++;
+    EXPECT_EQ(audience.spectators.size(), std::size_t(MAX_SPECTATORS)) << "the ninth refused";
 }

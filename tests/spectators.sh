@@ -1,0 +1,55 @@
+#!/bin/bash
+# Spectators of a real match over the loopback: one watches from before the
+# match starts (and records it), one comes in 3 s later, six more fill the
+# host's eight seats and a ninth is refused with one line on both sides;
+# one is killed in the middle. Every tick a spectator shows carries the
+# players' digest; the players agree tick for tick; at the guest's ESC the
+# spectators say the match is over, and the recording verifies.
+#   spectators.sh GAME
+game=$1
+game_dir=$(dirname "$game")
+. "$(dirname "$0")/x11-lib.sh"
+free_ports 26000 4000 1
+
+# shared N A B: the logs of A and B share more than N ticks (waiting up to
+# 30 s for them), each with the same digest. A line still being written
+# (its digest short of 16 digits) is not yet a tick.
+shared() {
+  local n
+  for _ in $(seq 300); do
+    n=$(awk 'NR == FNR { if (length($2) == 16) d[$1] = $2; next } length($2) == 16 && ($1 in d) { n++ } END { print n + 0 }' \
+      "$scratch/$2.ticks" "$scratch/$3.ticks")
+    [ "$n" -gt "$1" ] && break
+    sleep 0.1
+  done
+  echo "     $n ticks shared" && [ "$n" -gt "$1" ] && awk 'NR == FNR { if (length($2) == 16) d[$1] = $2; next }
+    length($2) == 16 && ($1 in d) && d[$1] != $2 { bad++ } END { exit (bad > 0) }' "$scratch/$2.ticks" "$scratch/$3.ticks"
+}
+
+player host --host "$port" --no-port-mapping
+on host && waiting_shown host-wait
+player early --watch "127.0.0.1:$port" --record "$scratch/early.rly"
+player guest --join "127.0.0.1:$port"
+on guest && check "the players: the serve countdown" serving guest-serve
+sleep 3 && player late --watch "127.0.0.1:$port"
+player_size=640x480 player extra1 --watch "127.0.0.1:$port" && player_display=$DISPLAY
+for n in 2 3 4 5 6; do player "extra$n" --watch "127.0.0.1:$port"; done
+check "a ninth spectator: refused with one line, status 1" ends 1 \
+  "rallyton: 127.0.0.1:$port already has its 8 spectators" timeout 20 "$game" --watch "127.0.0.1:$port"
+check "... and the host says so" said host "a ninth spectator was refused: 8 watch already"
+player_display=""
+stop extra1  # killed in the middle of the match
+together "on guest && for k in s w s w s w; do hold \$k 0.7; done" "on host && for k in Up Down Up Down; do hold \$k 1; done"
+check "the players agree tick for tick" agree 1000 host guest
+check "the spectator from the start shows the players' match" shared 1000 host early
+check "the late one too, from its first tick" shared 500 host late
+check "... which came after the start" [ "$(sed -n 2p "$scratch/late.ticks" | cut -d' ' -f1)" -gt 200 ]
+on guest && press Escape
+on host && check "ESC on the guest: the host at the title" title_shown host-title
+for s in early late; do
+  on "$s" && check "$s: back at the title" title_shown "$s-title"
+  check "... saying the match is over" said "$s" "the match is over"
+done
+check "the spectator's recording verifies" ends 0 "rallyton: $scratch/early.rly: * ticks, ending on the recorded digest" \
+  "$game" --replay "$scratch/early.rly" --verify
+check "the host heard nothing but its player" [ "$(grep -c "not well formed" "$scratch/host.out")" = 0 ]
