@@ -1,6 +1,6 @@
 #include "ball.h"
 
-#include "game.h"
+#include "match.h"
 
 namespace rallyton {
 
@@ -28,8 +28,6 @@ const double AI_PUSH = 0.22;  // the computer's steering: about half a player's
 const double AI_BAND_TOP = 20, AI_BAND_BOTTOM = 40;  // around the paddle's centre, where it does not steer
 const int KICK = 3;  // the kick is KICK or KICK / 2, at random
 
-const int PASSED_ALPHA = 40;  // the faint ball behind a paddle line
-const int TRAIL_ALPHA_STEP = 4;  // each newer trail copy this much stronger
 
 }  // namespace
 
@@ -76,19 +74,6 @@ void Ball::move() {
         game_state = STATE_SERVE;
     }
     vy *= SPIN_DAMPING;
-}
-
-void Ball::draw() {
-    BITMAP *image = bitmapEntry(ASSET_BALL_RIGHT + dir);
-    if (passed == 0) {
-        draw_sprite(DoubleBuffer, image, static_cast<int>(x), static_cast<int>(y));
-        // Oldest first, so the newer copies lie on top; entry 0 is not drawn.
-        for (int k = num_trail - 1; k >= 1; k--)
-            fadeIn(image, TRAIL_ALPHA_STEP * (num_trail - k), static_cast<int>(trail_x[k]),
-                   static_cast<int>(trail_y[k]));
-    } else {
-        fadeIn(image, PASSED_ALPHA, static_cast<int>(x), static_cast<int>(y));
-    }
 }
 
 void Ball::setCoor(int x, int y) {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "game.h"
+#include "match.h"
 
 namespace rallyton {
 

@@ -4,7 +4,11 @@
 #include <chrono>
 #include <cstdio>
 
-#include "game.h"
+#include "assets.h"
+#include "loop.h"
+#include "match.h"
+#include "picture.h"
+#include "startup.h"
 #include "input.h"
 #include "lan.h"
 #include "netmsg.h"

@@ -4,7 +4,89 @@
 #include <cstring>
 #include <type_traits>
 
+#include "screens.h"
+
 namespace rallyton {
+
+Match match;
+int &game_state = match.game_state;
+int (&score)[2] = match.score;
+unsigned char &winner = match.winner;
+int &between = match.between;
+int &delay1 = match.delay1;
+int &delay2 = match.delay2;
+int &intro = match.intro;
+int &intro_trans = match.intro_trans;
+int &title_trans = match.title_trans;
+int &paused_from = match.paused_from;
+unsigned char &select = match.select;
+unsigned char (&selection_1)[2] = match.selection_1;
+unsigned char (&selection_2)[2] = match.selection_2;
+unsigned char &p2 = match.p2;
+Pong &P1 = match.P1;
+Pong &CPU = match.CPU;
+Ball &ball = match.ball;
+Events events;
+
+
+// Paddles at their lines and the ball, all centred on the middle row;
+// the ball also on the middle column, served to the right.
+static void placeForMatchStart() {
+    P1.setCoor(LEFT_PADDLE_X, (FIELD_H - PADDLE_HEIGHT) / 2);
+    CPU.setCoor(RIGHT_PADDLE_X, (FIELD_H - PADDLE_HEIGHT) / 2);
+    ball.setCoor((FIELD_W - BALL_SIZE) / 2, (FIELD_H - BALL_SIZE) / 2);
+    ball.setVel(SERVE_SPEED, 0);
+}
+
+void setStartValues() {
+    game_state = STATE_INTRO_DELAY;
+    placeForMatchStart();
+    between = SERVE_TICKS;
+    intro = INTRO_HOLD_TICKS;
+    delay1 = INTRO_DELAY_TICKS;
+    delay2 = TITLE_DELAY_TICKS;
+    intro_trans = 0;
+    title_trans = VEIL_BLACK;
+    select = 0;
+    score[0] = 0;
+    score[1] = 0;
+}
+
+void advance(const TickInput &in) {
+    input = in;
+    logicProcess();
+    keyPresses();
+}
+
+int cpuRandom() {
+    match.cpu_random = match.cpu_random * 214013u + 2531011u;  // a plain linear congruential step
+    return static_cast<int>(match.cpu_random >> 16 & 0x7FFF);
+}
+
+void restart() {
+    placeForMatchStart();
+    score[0] = 0;
+    score[1] = 0;
+    winner = 0;
+    events.add(EVENT_SHUFFLE_RESET);
+    title_trans = VEIL_BLACK;
+    selection_1[0] = 1;
+    selection_1[1] = 0;
+    selection_2[0] = 1;
+    selection_2[1] = 0;
+    select = 0;
+}
+
+bool keyPressed(int k) {
+    if (input.keys[k]) {
+        if (match.MyKeyArray[k]) return false;
+        match.MyKeyArray[k] = 1;
+        return true;
+    }
+    match.MyKeyArray[k] = 0;
+    return false;
+}
+
 
 namespace {
 

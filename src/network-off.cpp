@@ -1,6 +1,6 @@
 // Network play for a build without ENet (a Linux machine without libenet-dev): the
 // options are understood, and say so.
-#include "game.h"
+#include "startup.h"
 #include "network.h"
 #include "options.h"
 

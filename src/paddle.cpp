@@ -1,6 +1,6 @@
 #include "paddle.h"
 
-#include "game.h"
+#include "match.h"
 #include "input.h"
 
 namespace rallyton {
@@ -8,7 +8,6 @@ namespace rallyton {
 namespace {
 const double KEY_PUSH = 0.4;  // added to the speed in each tick a key is held
 const double DAMPING = 0.9;  // the speed kept from one tick to the next: it settles at 3.6 with a key held
-const int SHEEN_ALPHA = 30;
 }  // namespace
 
 Pong::Pong() : height(PADDLE_HEIGHT), id(0), x(0), y(0), vel(0) {}
@@ -34,12 +33,6 @@ void Pong::move() {
         vel = -vel;
     }
     vel *= DAMPING;
-}
-
-// The paddle, then its sheen translucent over it, one pixel up and left.
-void Pong::draw() {
-    draw_sprite(DoubleBuffer, bitmapEntry(ASSET_PADDLE_LEFT + id), static_cast<int>(x), static_cast<int>(y));
-    fadeIn(bitmapEntry(ASSET_SHEEN_LEFT + id), SHEEN_ALPHA, static_cast<int>(x - 1), static_cast<int>(y - 1));
 }
 
 void Pong::setCoor(int x, int y) {

@@ -1,15 +1,34 @@
 // The picture: what blitBuffer keeps of the frames it sent and sends of a
 // new one (only the tiles that changed, enlarged), and the drawing helpers
 // every screen uses (the two text functions, fadeIn).
+#include "picture.h"
+
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "game.h"
+#include "assets.h"
+#include "field.h"
 
 namespace rallyton {
+
+BITMAP *DoubleBuffer = nullptr;
+BITMAP *Black = nullptr;
+int zoom = 1;
+int picture_x = 0;
+int picture_y = 0;
+
+bool createFrameBitmaps() {
+    DoubleBuffer = create_bitmap(FIELD_W, FIELD_H);
+    Black = create_bitmap(FIELD_W, FIELD_H);
+    if (!DoubleBuffer || !Black) return false;
+    clear_to_color(DoubleBuffer, makecol(0, 0, 0));
+    clear_to_color(Black, makecol(0, 0, 0));
+    return true;
+}
+
 
 static const int TILE = 8;  // the tiles compared, in the field's pixels: 40 x 30 of them
 static BITMAP *Shown = nullptr;  // the frame on the screen, at 1x

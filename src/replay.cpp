@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "loop.h"
 #include "match.h"
 #include "options.h"
 #include "platform.h"
-#include "screens.h"
+#include "sound.h"
+#include "startup.h"
 #include "version.h"
 
 namespace rallyton {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "game.h"
+#include "match.h"
 
 namespace rallyton {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "loop.h"
 #include "match.h"
 
 namespace rallyton {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "game.h"
+#include "match.h"
 #include "netmsg.h"
 
 namespace rallyton {

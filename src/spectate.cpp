@@ -128,7 +128,7 @@ int watchTicksDue(Watch &w, int due) {
     if (!w.playing && (hand >= WATCH_BEHIND || (w.over && hand > 0))) w.playing = true;
     if (hand == 0 && !w.over) w.playing = false;  // run dry: fill the hand again
     if (!w.playing) return 0;
-    if (hand > 2 * WATCH_BEHIND) due++;  // too far behind: catch up, a tick at a time
+    if (hand > WATCH_BEHIND + WATCH_BEHIND / 4) due++;  // fallen behind (an outage): catch up, a tick at a time
     return std::min(due, hand);
 }
 

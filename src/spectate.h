@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "game.h"
+#include "match.h"
 #include "netmsg.h"
 
 namespace rallyton {
@@ -81,7 +81,7 @@ struct Watch {
 void watchMessage(Watch &w, const NetMessage &m);
 
 // The ticks to run of `due`: none until the hand holds WATCH_BEHIND (or the
-// match is over), one more now and then while it holds twice that, and at
+// match is over), one more a pass while it holds a quarter more than that, and at
 // most what has come.
 int watchTicksDue(Watch &w, int due);
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "game.h"
+#include "startup.h"
 #include "options.h"
 #include "platform.h"
 #include "version.h"

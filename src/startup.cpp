@@ -1,11 +1,10 @@
-// The game frame: the shared globals, start-up, the fixed-rate loop,
-// shutdown, the match reset and single key presses. (The picture sent to
-// the screen and the drawing helpers: picture.cpp.)
-#include "game.h"
+// Start-up and shutdown: the datafile found and checked before any window,
+// the window or the full screen on one monitor, the sound; and the line
+// with which the game ends when it cannot go on.
+#include "startup.h"
 
 #include <algorithm>
 #include <csignal>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,115 +12,20 @@
 #include <string>
 
 #include "datacheck.h"
-#include "input.h"
+#include "game.h"
 #include "instruments.h"
-#include "match.h"
-#include "network.h"
 #include "options.h"
 #include "platform.h"
 #include "replay.h"
-#include "screens.h"
 
 namespace rallyton {
 
-Match match;
-int &game_state = match.game_state;
-int (&score)[2] = match.score;
-unsigned char &winner = match.winner;
-int &between = match.between;
-int &delay1 = match.delay1;
-int &delay2 = match.delay2;
-int &intro = match.intro;
-int &intro_trans = match.intro_trans;
-int &title_trans = match.title_trans;
-int &paused_from = match.paused_from;
-unsigned char &select = match.select;
-unsigned char (&selection_1)[2] = match.selection_1;
-unsigned char (&selection_2)[2] = match.selection_2;
-unsigned char &p2 = match.p2;
-Pong &P1 = match.P1;
-Pong &CPU = match.CPU;
-Ball &ball = match.ball;
-Events events;
-
-const char *status_note = nullptr;
-std::string connection_note;
-static std::string sound_note;  // what start-up has to say about the sound
-const char *s_text_1[2] = {"start game", "exit game"};
-const char *s_text_2[2] = {"1 player", "2 players"};
-int sx[2] = {60, 200};
-unsigned char thesound = 1;
-unsigned char thebg = 1;
-unsigned char midi = 0;
-int r_midi = 0;
-unsigned char shu_list[TRACK_COUNT] = {0, 0, 0};
-int shu_num = 0;
-std::atomic<int> ticks{0};
-std::atomic<int> close_button_pressed{0};
-volatile std::sig_atomic_t signal_caught = 0;
-BITMAP *DoubleBuffer = nullptr;
-BITMAP *Black = nullptr;
 DATAFILE *data = nullptr;
-int zoom = 1;
-int picture_x = 0;
-int picture_y = 0;
+static std::string sound_note;  // what start-up has to say about the sound
 
 // The game cannot run without its window, its bitmaps and its data: say
 // why in one line and leave with a failure status.
 [[noreturn]] void fail(const std::string &why) { endWithFatal("rallyton: " + why); }
-
-void ticker() {
-    ticks++;
-    tickArrived();
-}
-
-void close_button_handler() { close_button_pressed = TRUE; }
-
-// The window lost the focus (the library's window thread calls this): the
-// loop pauses a match at its next pass.
-static std::atomic<int> focus_lost{0};
-void focusLost() { focus_lost = 1; }
-
-// The signals that end the game as the close button does: the handler only
-// raises a flag, the loop ends after its pass and the game shuts down as
-// usual. (Allegro's own handlers shut the library down inside the handler,
-// under the drawing thread's feet.) A signal ignored when we started, as a
-// script's background job has SIGINT and SIGQUIT, stays ignored.
-extern "C" void quitSignalHandler(int signo) { signal_caught = signo; }
-
-int exitStatus() { return signal_caught ? 128 + signal_caught : 0; }
-
-// Paddles at their lines and the ball, all centred on the middle row;
-// the ball also on the middle column, served to the right.
-static void placeForMatchStart() {
-    P1.setCoor(LEFT_PADDLE_X, (FIELD_H - PADDLE_HEIGHT) / 2);
-    CPU.setCoor(RIGHT_PADDLE_X, (FIELD_H - PADDLE_HEIGHT) / 2);
-    ball.setCoor((FIELD_W - BALL_SIZE) / 2, (FIELD_H - BALL_SIZE) / 2);
-    ball.setVel(SERVE_SPEED, 0);
-}
-
-void setStartValues() {
-    game_state = STATE_INTRO_DELAY;
-    placeForMatchStart();
-    between = SERVE_TICKS;
-    intro = INTRO_HOLD_TICKS;
-    delay1 = INTRO_DELAY_TICKS;
-    delay2 = TITLE_DELAY_TICKS;
-    intro_trans = 0;
-    title_trans = VEIL_BLACK;
-    select = 0;
-    score[0] = 0;
-    score[1] = 0;
-}
-
-bool createFrameBitmaps() {
-    DoubleBuffer = create_bitmap(FIELD_W, FIELD_H);
-    Black = create_bitmap(FIELD_W, FIELD_H);
-    if (!DoubleBuffer || !Black) return false;
-    clear_to_color(DoubleBuffer, makecol(0, 0, 0));
-    clear_to_color(Black, makecol(0, 0, 0));
-    return true;
-}
 
 // The sound card and the music. Without a synth or its instruments the game
 // plays its sound effects without music. Returns what a player should be
@@ -257,75 +161,6 @@ void sayStartUpNote() {
     sound_note.clear();
 }
 
-void advance(const TickInput &in) {
-    input = in;
-    logicProcess();
-    keyPresses();
-}
-
-int cpuRandom() {
-    match.cpu_random = match.cpu_random * 214013u + 2531011u;  // a plain linear congruential step
-    return static_cast<int>(match.cpu_random >> 16 & 0x7FFF);
-}
-
-// With --power-save a frame is drawn only when what it shows may have
-// changed: the match, the player's switches, the line over it, or the
-// screen itself.
-static bool pictureMayHaveChanged() {
-    static std::uint64_t drawn = 0;
-    const std::uint64_t parts[] = {matchDigest(match), thesound, thebg, reinterpret_cast<std::uintptr_t>(status_note)};
-    std::uint64_t now = digestOf(reinterpret_cast<const unsigned char *>(parts), sizeof parts);
-    bool changed = now != drawn || nextFrameWhole();
-    drawn = now;
-    return changed;
-}
-
-void processGamePass() {
-    int n = ticks.exchange(0);  // a tick arriving now is neither lost nor run twice
-    bool away = focus_lost.exchange(0) != 0;
-    if (networkMatch()) {
-        // The ticks that are due, our input at once and the other player's
-        // as it comes (rolled back and run again when it was not as guessed).
-        bool fresh = runNetworkTicks(n, away);
-        if (!options.power_save || fresh) drawProcess();
-        else waitForTick(TICK_MS);
-        if (close_button_pressed || signal_caught) leaveNetwork(), game_state = STATE_QUIT;
-        return;
-    }
-    if (replaying()) {
-        runReplayTicks(n);
-        if (!options.power_save || n > 0) drawProcess();
-        else waitForTick(TICK_MS);
-        if (close_button_pressed || signal_caught) game_state = STATE_QUIT;
-        return;
-    }
-    if (away) pauseMatch(), playEvents();  // the player's hands are elsewhere
-    if (n > MAX_CATCH_UP_TICKS) {
-        // The game was stopped (a suspend, a debugger, a stalled display):
-        // it goes on from where it stopped, and a match waits for its player.
-        n = 0;
-        pauseMatch(), playEvents();
-    }
-    if (options.power_save && n == 0) {
-        waitForTick(TICK_MS);  // the picture cannot have changed: give the processor back
-    } else {
-        while (n > 0) {
-            gatherInput(options.controls);
-            int before = game_state;
-            advance(input);
-            playEvents();
-            recordLocalTick(before);
-            n--;
-        }
-        if (!options.power_save || pictureMayHaveChanged()) drawProcess();
-    }
-    if (close_button_pressed || signal_caught) game_state = STATE_QUIT;
-}
-
-void processGame() {
-    while (game_state != STATE_QUIT) processGamePass();
-}
-
 void shutdownGame() {
     destroy_bitmap(DoubleBuffer);
     destroy_bitmap(Black);
@@ -334,31 +169,5 @@ void shutdownGame() {
     DoubleBuffer = Black = nullptr;
     data = nullptr;
 }
-
-void restart() {
-    placeForMatchStart();
-    score[0] = 0;
-    score[1] = 0;
-    winner = 0;
-    events.add(EVENT_SHUFFLE_RESET);
-    title_trans = VEIL_BLACK;
-    selection_1[0] = 1;
-    selection_1[1] = 0;
-    selection_2[0] = 1;
-    selection_2[1] = 0;
-    select = 0;
-}
-
-bool keyPressed(int k) {
-    if (input.keys[k]) {
-        if (match.MyKeyArray[k]) return false;
-        match.MyKeyArray[k] = 1;
-        return true;
-    }
-    match.MyKeyArray[k] = 0;
-    return false;
-}
-
-void playSound(int entry) { play_sample(sampleEntry(entry), 255, 0, 1000, 0); }
 
 }  // namespace rallyton
