@@ -16,7 +16,7 @@ public:
     Ball();
 
     void move();
-    void draw();
+    void draw();  // its picture in the frame: draw.cpp
     void setCoor(int x, int y);
     void setVel(int vx, int vy);
     void collide(Pong *p);

@@ -1,12 +1,14 @@
 // Network play: a two-player match between two machines over ENet, on
 // Linux and Windows alike: the waiting screen and the handshake, then the
 // match through the rollback (rollback.h), its inputs sent unreliably and
-// the rest reliably. The host plays the left paddle, the guest the right.
+// the rest reliably. The host plays the left paddle, the guest the right;
+// it also asks its router for the port (portmap.h), answers searches on
+// this network (lan.h) and serves its spectators (audience.h).
 #pragma once
 
 namespace rallyton {
 
-// With --host or --join, after initGame: the waiting screen until the
+// With --host, --join or --watch (watch.h), after initGame: the waiting screen until the
 // other player is there and the match starts. ESC there, the close button
 // or a signal end the program (game_state becomes STATE_QUIT); a failure
 // (nobody answers, another version) ends it with one line and status 1.

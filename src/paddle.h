@@ -15,7 +15,7 @@ public:
 
     void handle_input();
     void move();
-    void draw();
+    void draw();  // its picture in the frame: draw.cpp
     void setCoor(int x, int y);
     double getX();
     double getY();
