@@ -1,3 +1,4 @@
+// The host's spectators over ENet (audience.h).
 #include "audience.h"
 
 #include "spectate.h"

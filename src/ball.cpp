@@ -1,3 +1,4 @@
+// The ball's flight, walls, points, bounce and the computer's paddle (ball.h).
 #include "ball.h"
 
 #include "match.h"
@@ -27,7 +28,6 @@ const double RIGHT_KICK_FRONT = -5, RIGHT_KICK_BACK = 15;
 const double AI_PUSH = 0.22;  // the computer's steering: about half a player's
 const double AI_BAND_TOP = 20, AI_BAND_BOTTOM = 40;  // around the paddle's centre, where it does not steer
 const int KICK = 3;  // the kick is KICK or KICK / 2, at random
-
 
 }  // namespace
 

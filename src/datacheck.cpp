@@ -1,3 +1,4 @@
+// The datafile checked before Allegro's loader sees it (datacheck.h).
 #include "datacheck.h"
 
 #include <allegro.h>

@@ -1,3 +1,4 @@
+// Allegro's object stream read with bounds (datastream.h).
 #include "datastream.h"
 
 #include <allegro.h>

@@ -1,3 +1,4 @@
+// The keys and pads made into what a tick takes (input.h).
 #include "input.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// The software synth's instruments checked (instruments.h).
 #include "instruments.h"
 
 #include <allegro.h>

@@ -1,3 +1,4 @@
+// The search for games on this network and the host's answer (lan.h).
 #include "lan.h"
 
 // ENet's headers bring windows.h on Windows: its BITMAP is not the library's.

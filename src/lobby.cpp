@@ -1,3 +1,4 @@
+// The waiting panel, and finding a game on this network (lobby.h).
 #include "lobby.h"
 
 #include <algorithm>
@@ -5,14 +6,14 @@
 #include <cstdio>
 
 #include "assets.h"
-#include "loop.h"
-#include "match.h"
-#include "picture.h"
-#include "startup.h"
 #include "input.h"
 #include "lan.h"
+#include "loop.h"
+#include "match.h"
 #include "netmsg.h"
 #include "options.h"
+#include "picture.h"
+#include "startup.h"
 #include "version.h"
 
 namespace rallyton {
@@ -93,14 +94,16 @@ void drawWaiting(const std::vector<std::string> &sentences, int marked) {
     int top = std::max(PANEL_MARGIN, std::min(PANEL_TOP, FIELD_H - 1 - PANEL_MARGIN - height));
     int left = std::max(PANEL_MARGIN, (FIELD_W - wide) / 2 - PANEL_PADDING), right = FIELD_W - 1 - left;
     blit(bitmapEntry(ASSET_TABLE), DoubleBuffer, 0, 0, 0, 0, FIELD_W, FIELD_H);
-    if (top >= PANEL_TOP) writeTextFromInt("RALLYTON", 0, 75, 66, makecol(220, 220, 220));  // where the panel leaves room
+    if (top >= PANEL_TOP)
+        writeTextFromInt("RALLYTON", 0, 75, 66, makecol(220, 220, 220));  // where the panel leaves room
     rectfill(DoubleBuffer, left, top, right, top + height, makecol(18, 52, 78));
     rect(DoubleBuffer, left, top, right, top + height, makecol(110, 160, 190));
     int y = top + PANEL_PADDING;
     for (const Line &line : lines) {
         int x = (FIELD_W - text_length(small, line.text.c_str())) / 2;
         if (line.marked) rectfill(DoubleBuffer, left + 3, y - 2, right - 3, y + lineHeight - 3, makecol(40, 96, 130));
-        writeLine(line.text, x, y, line.marked ? makecol(255, 255, 255) : makecol(200, 200, 200));  // words from the network: no format
+        writeLine(line.text, x, y,
+                  line.marked ? makecol(255, 255, 255) : makecol(200, 200, 200));  // words from the network: no format
         y += lineHeight;
     }
     y += LINE_GAP;

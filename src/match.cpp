@@ -1,3 +1,4 @@
+// The match and its tick, and the match field by field (match.h).
 #include "match.h"
 
 #include <algorithm>
@@ -27,7 +28,6 @@ Pong &P1 = match.P1;
 Pong &CPU = match.CPU;
 Ball &ball = match.ball;
 Events events;
-
 
 // Paddles at their lines and the ball, all centred on the middle row;
 // the ball also on the middle column, served to the right.
@@ -86,7 +86,6 @@ bool keyPressed(int k) {
     match.MyKeyArray[k] = 0;
     return false;
 }
-
 
 namespace {
 

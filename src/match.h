@@ -135,7 +135,6 @@ void setStartValues();  // the match's values when the game starts
 void restart();  // the match reset
 bool keyPressed(int k);  // k pressed in this tick, once a press (its memory in the match)
 
-
 // The match's bytes, field by field, big-endian: the same on every platform.
 std::vector<unsigned char> encodeMatch(const Match &m);
 std::size_t matchBytes();  // how many encodeMatch writes

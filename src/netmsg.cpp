@@ -1,3 +1,4 @@
+// The network's messages, encoded and decoded with every field checked (netmsg.h).
 #include "netmsg.h"
 
 #include <algorithm>
@@ -80,7 +81,9 @@ std::size_t encodeMessage(const NetMessage &m, unsigned char *out) {
     case NET_DIGEST: w.u32(m.tick), w.u64(m.digest); break;
     case NET_BYE: w.u8(m.reason), w.u32(m.tick); break;
     case NET_FIND: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol); break;
-    case NET_HERE: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol), w.version(m.version), w.u8(m.reason); break;
+    case NET_HERE:
+        w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol), w.version(m.version), w.u8(m.reason);
+        break;
     case NET_SPECTATOR: w.p = std::copy(MAGIC, MAGIC + 4, w.p), w.u16(m.protocol), w.version(m.version); break;
     case NET_START: w.u32(m.tick), w.p = std::copy(m.match.begin(), m.match.end(), w.p); break;
     case NET_TICKS:

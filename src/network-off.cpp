@@ -1,8 +1,8 @@
 // Network play for a build without ENet (a Linux machine without libenet-dev): the
 // options are understood, and say so.
-#include "startup.h"
 #include "network.h"
 #include "options.h"
+#include "startup.h"
 
 namespace rallyton {
 

@@ -1,3 +1,4 @@
+// The players' network session over ENet (network.h).
 #include "network.h"
 
 #include <algorithm>
@@ -66,7 +67,8 @@ void closeHost() {
     status_note = nullptr, connection_note.clear();
     unsigned dropped = takeDropped() + session.dropped;
     session.dropped = 0;
-    if (dropped) sayNet(std::to_string(dropped) + " messages from the other player were not well formed and were dropped");
+    if (dropped)
+        sayNet(std::to_string(dropped) + " messages from the other player were not well formed and were dropped");
     if (tickLog) std::fclose(tickLog), tickLog = nullptr;
     finishRecording();
 }
@@ -251,7 +253,8 @@ void connectPlayers() {
         ENetEvent event;
         while (!playing && enet_host_service(host, &event, 0) > 0) {
             if (event.type == ENET_EVENT_TYPE_CONNECT) {
-                if (!hosting) sendMessage(peer, versionMessage(NET_HELLO)), enet_peer_timeout(peer, 0, CONNECT_MS, CONNECT_MS);
+                if (!hosting)
+                    sendMessage(peer, versionMessage(NET_HELLO)), enet_peer_timeout(peer, 0, CONNECT_MS, CONNECT_MS);
             } else if (event.type == ENET_EVENT_TYPE_DISCONNECT) {
                 if (!hosting) fail(where() + " closed the connection");
                 spectatorLeaves(event.peer);  // a guest that left before the match: wait for another

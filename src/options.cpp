@@ -1,3 +1,4 @@
+// The settings file and the command line, read into the player's choices (options.h).
 #include "options.h"
 
 #include <getopt.h>
@@ -26,7 +27,8 @@ const std::size_t MAX_SETTINGS_BYTES = 65536;  // a settings file is a few lines
 
 const char USAGE[] =
     "Usage: rallyton [--scale N|auto] [--fullscreen|--windowed] [--power-save] [--host [PORT]|--join [HOST[:PORT]]]\n"
-    "                [--watch [HOST[:PORT]]] [--no-port-mapping] [--input-delay N] [--record FILE] [--replay FILE [--verify]] [--help] [--version]\n";
+    "                [--watch [HOST[:PORT]]] [--no-port-mapping] [--input-delay N] [--record FILE] [--replay FILE "
+    "[--verify]] [--help] [--version]\n";
 
 std::string lower(std::string text) {
     for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -197,8 +199,21 @@ void applySettings(const std::string &text, const std::string &path, Options &op
 }
 
 int applyCommandLine(int argc, char **argv, Options &options) {
-    enum { SCALE = 1000, FULLSCREEN, WINDOWED, POWER_SAVE, VERSION, HOST, JOIN, INPUT_DELAY, RECORD, REPLAY, VERIFY,
-           NO_PORT_MAPPING, WATCH };
+    enum {
+        SCALE = 1000,
+        FULLSCREEN,
+        WINDOWED,
+        POWER_SAVE,
+        VERSION,
+        HOST,
+        JOIN,
+        INPUT_DELAY,
+        RECORD,
+        REPLAY,
+        VERIFY,
+        NO_PORT_MAPPING,
+        WATCH
+    };
     static const option LONG_OPTIONS[] = {{"scale", required_argument, nullptr, SCALE},
                                           {"fullscreen", no_argument, nullptr, FULLSCREEN},
                                           {"windowed", no_argument, nullptr, WINDOWED},
@@ -239,7 +254,8 @@ int applyCommandLine(int argc, char **argv, Options &options) {
         case WATCH:
             if (!optarg && optind < argc && argv[optind][0] != '-') optarg = argv[optind++];
             if (optarg && !parseJoin(optarg, options.join_host, options.port))
-                return usageError(std::string(c == JOIN ? "--join" : "--watch") + " takes HOST or HOST:PORT, not", optarg);
+                return usageError(std::string(c == JOIN ? "--join" : "--watch") + " takes HOST or HOST:PORT, not",
+                                  optarg);
             if (!optarg) options.join_host.clear();
             options.net = c == JOIN ? NET_JOIN : NET_WATCH;
             break;

@@ -24,7 +24,8 @@ struct Options {
     bool power_save = false;  // rest instead of drawing again when no tick is due
     Controls controls;  // the paddles' keys and the pad's buttons
     NetRole net = NET_NONE;  // --host, --join: a two-player match with another machine
-    std::string join_host;  // --join's (or --watch's) host: a name or an IPv4 address; "": find the games on this network
+    std::string
+        join_host;  // --join's (or --watch's) host: a name or an IPv4 address; "": find the games on this network
     int port = DEFAULT_PORT;  // the host's port: 1 to 65535
     bool port_mapping = true;  // the host asks its router to open the port (UPnP)
     int input_delay = 0;  // network play: our input runs this many ticks after its key (0 to MAX_INPUT_DELAY)

@@ -1,7 +1,8 @@
+// One paddle's wants, inertia and walls (paddle.h).
 #include "paddle.h"
 
-#include "match.h"
 #include "input.h"
+#include "match.h"
 
 namespace rallyton {
 

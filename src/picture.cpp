@@ -29,7 +29,6 @@ bool createFrameBitmaps() {
     return true;
 }
 
-
 static const int TILE = 8;  // the tiles compared, in the field's pixels: 40 x 30 of them
 static BITMAP *Shown = nullptr;  // the frame on the screen, at 1x
 static BITMAP *Strip = nullptr;  // one row of tiles, enlarged

@@ -1,3 +1,4 @@
+// The host's router asked for the port, on a thread of its own (portmap.h).
 #include "portmap.h"
 
 #include <miniupnpc/miniupnpc.h>
@@ -112,8 +113,8 @@ void stopPortMapping() {
 bool unreachableAddress(const std::string &ipv4) {
     unsigned a, b, c, d;
     char extra;
-    if (std::sscanf(ipv4.c_str(), "%3u.%3u.%3u.%3u%c", &a, &b, &c, &d, &extra) != 4 || a > 255 || b > 255 ||
-        c > 255 || d > 255)
+    if (std::sscanf(ipv4.c_str(), "%3u.%3u.%3u.%3u%c", &a, &b, &c, &d, &extra) != 4 || a > 255 || b > 255 || c > 255 ||
+        d > 255)
         return true;
     return a == 0 || a == 10 || a == 127 || (a == 172 && b >= 16 && b < 32) || (a == 192 && b == 168) ||
            (a == 100 && b >= 64 && b < 128) || (a == 169 && b == 254);

@@ -1,3 +1,4 @@
+// Replays recorded, played back and verified (replay.h).
 #include "replay.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// One side of a network match, with no network in it (rollback.h).
 #include "rollback.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The host's audience and a spectator's hand of ticks, with no network in it (spectate.h).
 #include "spectate.h"
 
 #include <algorithm>
@@ -85,9 +86,9 @@ std::vector<int> serveAudience(Audience &a) {
         catchUp(a, s, false);
         if (s.seen > s.sent || s.sent - s.seen > std::uint32_t(SPECTATOR_MAX_LAG)) dropped.push_back(s.id);
     }
-    for (int id : dropped) a.spectators.erase(std::find_if(a.spectators.begin(), a.spectators.end(), [id](auto &s) {
-        return s.id == id;
-    }));
+    for (int id : dropped)
+        a.spectators.erase(
+            std::find_if(a.spectators.begin(), a.spectators.end(), [id](auto &s) { return s.id == id; }));
     forgetSent(a);
     return dropped;
 }

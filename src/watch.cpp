@@ -1,3 +1,4 @@
+// The spectator's session over ENet (watch.h).
 #include "watch.h"
 
 #include <cstdio>

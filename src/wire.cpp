@@ -1,11 +1,12 @@
+// What the players' and the spectators' network sessions share (wire.h).
 #include "wire.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "startup.h"
 #include "options.h"
 #include "platform.h"
+#include "startup.h"
 #include "version.h"
 
 namespace rallyton {

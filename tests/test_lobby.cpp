@@ -11,13 +11,16 @@
 using namespace test;
 
 TEST(Lobby, AddressesTheInternetCannotReachUs) {
-    const std::pair<const char *, bool> cases[] = {  // each range's edges, and its neighbours
-        {"10.0.0.1", true},        {"9.255.255.255", false}, {"11.0.0.0", false},     {"172.16.0.0", true},
-        {"172.31.255.255", true},  {"172.15.255.255", false}, {"172.32.0.0", false},  {"192.168.0.1", true},
-        {"192.169.0.1", false},    {"100.64.0.0", true},     {"100.127.255.255", true}, {"100.63.255.255", false},
-        {"100.128.0.0", false},    {"127.0.0.1", true},      {"169.254.1.1", true},   {"0.0.0.0", true},
-        {"81.2.69.1", false},      {"", true},               {"81.2.69", true},       {"81.2.69.256", true},
-        {"81.2.69.1x", true},      {"1.2.3.4.5", true}};
+    const std::pair<const char *, bool> cases[] = {
+        // each range's edges, and its neighbours
+        {"10.0.0.1", true},     {"9.255.255.255", false},  {"11.0.0.0", false},
+        {"172.16.0.0", true},   {"172.31.255.255", true},  {"172.15.255.255", false},
+        {"172.32.0.0", false},  {"192.168.0.1", true},     {"192.169.0.1", false},
+        {"100.64.0.0", true},   {"100.127.255.255", true}, {"100.63.255.255", false},
+        {"100.128.0.0", false}, {"127.0.0.1", true},       {"169.254.1.1", true},
+        {"0.0.0.0", true},      {"81.2.69.1", false},      {"", true},
+        {"81.2.69", true},      {"81.2.69.256", true},     {"81.2.69.1x", true},
+        {"1.2.3.4.5", true}};
     for (const auto &[address, unreachable] : cases) EXPECT_EQ(unreachableAddress(address), unreachable) << address;
 }
 
@@ -25,8 +28,8 @@ TEST_F(GameTest, TheWaitingPanelFitsItsWordsWithAMargin) {
     // A version from the network is drawn as it stands, never as a format.
     const std::string widest = "255.255.255.255:65535", found = widest + "  rallyton %s%n%s%n (not ours)";
     const std::vector<std::string> panels[] = {
-        {"waiting for a player to join", internetLine(MAPPING_NOT_PUBLIC, "255.255.255.255", 65535, 0), widest,
-         widest, widest, widest},
+        {"waiting for a player to join", internetLine(MAPPING_NOT_PUBLIC, "255.255.255.255", 65535, 0), widest, widest,
+         widest, widest},
         {"waiting for a player to join", internetLine(MAPPING_REFUSED, "", 65535, 606), widest},
         {"waiting for a player to join", internetLine(MAPPING_DONE, "255.255.255.255", 65535, 0), widest},
         {"3 games on this network:", found, found, found, "left, right: choose; enter: join"}};
