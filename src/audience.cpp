@@ -17,13 +17,6 @@ int seatOf(ENetPeer *peer) {
     return -1;
 }
 
-void refuse(ENetPeer *peer, std::uint8_t reason) {
-    NetMessage no = versionMessage(NET_REFUSE);
-    no.reason = reason;
-    sendMessage(peer, no);
-    enet_peer_disconnect_later(peer, 0);
-}
-
 void sendOutboxes() {
     for (Spectator &s : audience.spectators) {
         for (const NetMessage &m : s.outbox) sendMessage(seats[s.id], m);
@@ -35,13 +28,13 @@ void sendOutboxes() {
 
 void spectatorArrives(ENetPeer *peer, const NetMessage &watch) {
     if (seatOf(peer) >= 0) return;
-    if (!versionMismatch(watch, RALLYTON_VERSION).empty()) return refuse(peer, REFUSE_VERSION);
+    if (!versionMismatch(watch, RALLYTON_VERSION).empty()) return refusePeer(peer, REFUSE_VERSION);
     int id = -1;
     for (int free = MAX_SPECTATORS - 1; free >= 0; free--)
         if (!seats[free]) id = free;
     if (id < 0 || !addSpectator(audience, id)) {
         sayNet("a ninth spectator was refused: " + std::to_string(MAX_SPECTATORS) + " watch already");
-        return refuse(peer, REFUSE_SPECTATORS);
+        return refusePeer(peer, REFUSE_SPECTATORS);
     }
     seats[id] = peer;
     enet_peer_timeout(peer, 0, CONNECT_MS, CONNECT_MS);  // gone for 5 s: gone

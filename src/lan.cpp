@@ -1,13 +1,8 @@
 // The search for games on this network and the host's answer (lan.h).
 #include "lan.h"
 
-// ENet's headers bring windows.h on Windows: its BITMAP is not the library's.
-#define BITMAP WINDOWS_BITMAP
-#include <enet/enet.h>
-#undef BITMAP
-
 #include "netmsg.h"
-#include "version.h"
+#include "wire.h"
 
 namespace rallyton {
 
@@ -25,19 +20,13 @@ void sendBytes(ENetSocket socket, const ENetAddress &to, const NetMessage &m) {
     enet_socket_send(socket, &to, &buffer, 1);
 }
 
-NetMessage ours(NetType type) {
-    NetMessage m;
-    m.type = type, m.protocol = NET_PROTOCOL, m.version = RALLYTON_VERSION;
-    return m;
-}
-
 // Every datagram that reaches the waiting host's socket passes here
 // first: a search is answered and kept from ENet; anything else is
 // ENet's own.
 int ENET_CALLBACK answer(ENetHost *host, ENetEvent *) {
     NetMessage m;
     if (!decodeMessage(host->receivedData, host->receivedDataLength, m) || m.type != NET_FIND) return 0;
-    NetMessage here = ours(NET_HERE);
+    NetMessage here = versionMessage(NET_HERE);
     here.reason = answering;
     sendBytes(host->socket, host->receivedAddress, here);
     return 1;
@@ -63,7 +52,7 @@ bool openSearch(int port, std::string &why) {
 }
 
 void sendSearch() {
-    if (search != ENET_SOCKET_NULL) sendBytes(search, everyone, ours(NET_FIND));
+    if (search != ENET_SOCKET_NULL) sendBytes(search, everyone, versionMessage(NET_FIND));
 }
 
 void takeAnswers(std::vector<FoundGame> &found) {

@@ -108,19 +108,11 @@ void startMatch() {
     sayStartUpNote();
 }
 
-// Another machine that wants in while we have our player: no.
-void refuse(ENetPeer *intruder) {
-    NetMessage no = versionMessage(NET_REFUSE);
-    no.reason = REFUSE_FULL;
-    sendMessage(intruder, no);
-    enet_peer_disconnect_later(intruder, 0);
-}
-
 // A message from a machine that is neither our player nor a known
 // spectator: one that comes to watch, or another player (refused).
 void stranger(ENetPeer *from, const NetMessage &m) {
     if (m.type == NET_SPECTATOR) spectatorArrives(from, m);
-    else if (m.type == NET_HELLO) refuse(from);
+    else if (m.type == NET_HELLO) refusePeer(from, REFUSE_FULL);  // we have our player
 }
 
 // The network's news in a match: messages, arrivals, departures.
@@ -194,10 +186,7 @@ bool hostHandshake(ENetPeer *guest, const NetMessage &m) {
     std::string mismatch = versionMismatch(m, RALLYTON_VERSION);
     if (!mismatch.empty()) {
         sayNet(mismatch);
-        NetMessage no = versionMessage(NET_REFUSE);
-        no.reason = REFUSE_VERSION;
-        sendMessage(guest, no);
-        enet_peer_disconnect_later(guest, 0);
+        refusePeer(guest, REFUSE_VERSION);
         return false;
     }
     peer = guest;

@@ -54,6 +54,13 @@ NetMessage versionMessage(NetType type) {
     return m;
 }
 
+void refusePeer(ENetPeer *peer, std::uint8_t reason) {
+    NetMessage no = versionMessage(NET_REFUSE);
+    no.reason = reason;
+    sendMessage(peer, no);
+    enet_peer_disconnect_later(peer, 0);
+}
+
 ENetHost *connectToHost(ENetPeer *&peer) {
     ENetAddress address;
     address.port = enet_uint16(options.port);

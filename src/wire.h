@@ -26,6 +26,7 @@ void sendMessage(ENetPeer *to, const NetMessage &m, bool reliable = true);
 bool decodePacket(const ENetPacket *packet, NetMessage &m);  // false: not a message, and counted
 unsigned takeDropped();  // how many were not, since last asked
 NetMessage versionMessage(NetType type);  // ours: our protocol and version
+void refusePeer(ENetPeer *peer, std::uint8_t reason);  // a REFUSE (naming our version), and the connection closed
 
 // A guest's or a spectator's connection to the host: the client ENet host
 // (one peer) and the peer, or one line and status 1.

@@ -34,6 +34,8 @@ on guest && check "the players: the serve countdown" serving guest-serve
 sleep 3 && player late --watch "127.0.0.1:$port"
 player_size=640x480 player extra1 --watch "127.0.0.1:$port" && player_display=$DISPLAY
 for n in 2 3 4 5 6; do player "extra$n" --watch "127.0.0.1:$port"; done
+started() { for _ in $(seq 200); do [ -s "$scratch/$1.ticks" ] && return; sleep 0.1; done; return 1; }
+for s in late extra1 extra2 extra3 extra4 extra5 extra6; do started "$s"; done  # all eight in their seats
 check "a ninth spectator: refused with one line, status 1" ends 1 \
   "rallyton: 127.0.0.1:$port already has its 8 spectators" timeout 20 "$game" --watch "127.0.0.1:$port"
 check "... and the host says so" said host "a ninth spectator was refused: 8 watch already"
