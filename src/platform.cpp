@@ -45,6 +45,17 @@ extern const char *rallyton_icon_xpm[];  // made by the asset program
 
 namespace rallyton {
 
+// What must not be left behind however the game ends (the router's mapping).
+static void (*fatalCleanups[4])() = {};
+void atFatal(void (*cleanup)()) {
+    for (auto &slot : fatalCleanups)
+        if (!slot || slot == cleanup) return void(slot = cleanup);
+}
+static void runFatalCleanups() {
+    for (auto &slot : fatalCleanups)
+        if (slot) slot(), slot = nullptr;
+}
+
 // The window's X11 class (instance name, class): the desktop entry's StartupWMClass.
 static const char WINDOW_CLASS_NAME[] = "rallyton";
 static const char WINDOW_CLASS[] = "Rallyton";
@@ -134,6 +145,7 @@ void endWithFatal(const std::string &line) {
     // (seen under Wine). Windows takes the window and the display mode back
     // with the process; only our files need flushing.
     std::fflush(nullptr);
+    runFatalCleanups();
     _exit(EXIT_FAILURE);
 }
 
@@ -241,6 +253,7 @@ static int displayLost(Display *) {
     static const char LINE[] = "rallyton: lost the connection to the display\n";
     ssize_t written = write(STDERR_FILENO, LINE, sizeof LINE - 1);
     (void)written;
+    runFatalCleanups();
     _exit(EXIT_FAILURE);  // not exit(): its clean-up would wait on the library's lock
 }
 
@@ -271,6 +284,7 @@ void attachConsole() {}
 
 void endWithFatal(const std::string &line) {
     std::fprintf(stderr, "%s\n", line.c_str());
+    runFatalCleanups();
     std::exit(EXIT_FAILURE);
 }
 
@@ -381,16 +395,6 @@ void noteIgnoredSignals() {
 void catchQuitSignals(void (*handler)(int)) {
     for (std::size_t i = 0; i < QUIT_SIGNAL_COUNT; i++)
         setHandler(QUIT_SIGNALS[i], ignoredAtStart[i] ? SIG_IGN : handler);
-}
-
-bool chooseMonitor(const std::vector<Monitor> &all, int x, int y, Monitor &chosen) {
-    for (const Monitor &m : all)
-        if (x >= m.x && x < m.x + m.w && y >= m.y && y < m.y + m.h) return chosen = m, true;
-    for (const Monitor &m : all)
-        if (m.primary) return chosen = m, true;
-    if (all.empty()) return false;
-    chosen = all[0];
-    return true;
 }
 
 }  // namespace rallyton

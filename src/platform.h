@@ -51,6 +51,11 @@ void attachConsole();
 // failure status.
 [[noreturn]] void endWithFatal(const std::string &line);
 
+// Runs before the program ends on a fatal line or a lost display, whichever
+// way it ends there (atexit does not run on every platform): what must not
+// be left behind.
+void atFatal(void (*cleanup)());
+
 // A monitor's place on the desktop.
 struct Monitor {
     int x, y, w, h;
@@ -61,9 +66,6 @@ struct Monitor {
 // After allegro_init.
 std::vector<Monitor> monitors();
 
-// The monitor that holds the point (the window's top-left corner), else the
-// primary one, else the first; false when there are none.
-bool chooseMonitor(const std::vector<Monitor> &all, int x, int y, Monitor &chosen);
 
 // Where the game's window stands (its top-left corner on the desktop).
 void windowPosition(int &x, int &y);

@@ -93,7 +93,8 @@ void startPortMapping(int port) {
     asking.state = MAPPING_ASKING;
     job = startBackground(ask, nullptr);
     if (!job) return finish(MAPPING_NO_ROUTER);
-    std::atexit(stopPortMapping);  // a fatal line ends the program through exit: the mapping goes too
+    std::atexit(stopPortMapping);  // however the program ends, the mapping goes too
+    atFatal(stopPortMapping);
 }
 
 Mapping portMapping(std::string &external, int &error) {

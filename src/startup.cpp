@@ -170,4 +170,14 @@ void shutdownGame() {
     data = nullptr;
 }
 
+bool chooseMonitor(const std::vector<Monitor> &all, int x, int y, Monitor &chosen) {
+    for (const Monitor &m : all)
+        if (x >= m.x && x < m.x + m.w && y >= m.y && y < m.y + m.h) return chosen = m, true;
+    for (const Monitor &m : all)
+        if (m.primary) return chosen = m, true;
+    if (all.empty()) return false;
+    chosen = all[0];
+    return true;
+}
+
 }  // namespace rallyton

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "platform.h"  // Monitor
 
 namespace rallyton {
 
@@ -13,5 +16,9 @@ namespace rallyton {
 void initGame();
 void sayStartUpNote();  // what start-up found out about the sound, once all is up (or nothing)
 void shutdownGame();
+
+// The monitor that holds the point (the window's top-left corner), else the
+// primary one, else the first; false when there are none.
+bool chooseMonitor(const std::vector<Monitor> &all, int x, int y, Monitor &chosen);
 
 }  // namespace rallyton
