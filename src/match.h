@@ -1,6 +1,6 @@
 // The match and its tick: the state numbers, the match as one value
 // (`Match`: everything a tick reads and writes that two games must agree
-// on, the design's globals references into it), one tick from its input
+// on, the shared globals references into it), one tick from its input
 // (`advance`) and what it asks to be heard (`events`); the match reset,
 // single key presses and the computer's random numbers; and the match
 // field by field: its digest, its bytes with every field checked on the
@@ -49,7 +49,7 @@ const int VEIL_BLACK = 255;  // the veil level that hides the frame: where every
 
 // Everything a tick reads and writes that two games playing one match must
 // agree on, as one value: saved and restored by assignment (rollback, and
-// replays, which start from one). The design's names below refer into it.
+// replays, which start from one). The globals' names below refer into it.
 // What stays outside is each player's own: the sound and music switches,
 // the music playlist, the window.
 struct Match {
