@@ -18,7 +18,7 @@ const int PAUSE_VEIL = 180;  // the pause veil's level: the frame keeps about 29
 const int SHEEN_ALPHA = 30;  // the paddles' sheen
 const int PASSED_ALPHA = 40;  // the faint ball behind a paddle line
 const int TRAIL_ALPHA_STEP = 4;  // each newer trail copy this much stronger
-constexpr char VERSION_TAG[] = "v1.1";  // the title's tag, as designed: it must name the version built
+constexpr char VERSION_TAG[] = "v1.1";  // the title's tag: it must name the version built
 static_assert(std::string_view(VERSION_TAG + 1) == RALLYTON_VERSION, "the title's tag names another version");
 }  // namespace
 
