@@ -9,7 +9,6 @@
 #   bench/power-save.sh GAME [SECONDS]
 game=$(realpath "$1")
 seconds=${2:-10}
-game_dir=$(dirname "$game")
 . "$(dirname "$0")/../tests/x11-lib.sh"
 cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }  # user + system, in clock ticks
 # run rally|title [ARGUMENTS...]: prints the hundredths of a second used.

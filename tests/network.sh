@@ -12,8 +12,6 @@
 # back to the title with one line; a host waiting for the guest while the
 # network is down still ends at once on SIGTERM.
 #   network.sh GAME
-game=$1
-game_dir=$(dirname "$game")
 . "$(dirname "$0")/x11-lib.sh"
 free_ports 24000 4000
 

@@ -12,8 +12,6 @@
 # a display of its own. (Each signal in every kind of state: the GoogleTest
 # suite.)
 #   signals.sh GAME
-game=$1
-game_dir=$(dirname "$game")
 . "$(dirname "$0")/x11-lib.sh"
 # exit-how FILE PROGRAM...: runs the program and writes how it ended.
 exit_how=$scratch/exit-how.pl

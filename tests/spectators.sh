@@ -6,8 +6,6 @@
 # players' digest; the players agree tick for tick; at the guest's ESC the
 # spectators say the match is over, and the recording verifies.
 #   spectators.sh GAME
-game=$1
-game_dir=$(dirname "$game")
 . "$(dirname "$0")/x11-lib.sh"
 free_ports 26000 4000 1
 

@@ -8,12 +8,9 @@
 # instruments for the music cost one line and the music. Never a crash, a
 # core or a hang.
 #   start-up.sh GAME ASSET_DIR DAT_TOOL
-game=$1
-assets=$2
-dat=$3
-game_dir=$(dirname "$game")
-good=$game_dir/data/data.dat
+assets=$2 dat=$3
 . "$(dirname "$0")/x11-lib.sh"
+good=$game_dir/data/data.dat
 start_xvfb 1280x1024  # a display of its own, the size the auto zoom is checked on
 nosound="rallyton: no sound device found; playing without sound"
 

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <set>
 
 #include "options.h"
@@ -31,16 +30,6 @@ TEST(StartUp, TheRealStartUpOpensTheWindowSetsTheVolumesAndDrawsAnyTrack) {
     EXPECT_TRUE(digital == 255 && music == 150) << digital << ", " << music;
     EXPECT_TRUE(SCREEN_W == 320 && SCREEN_H == 240 && game_state == STATE_INTRO_DELAY);
     EXPECT_EQ(atLoad, (std::vector<int>{1, 1, 0, 0, 1, 0, 1, 0}));  // sound and music on, nobody won, first items
-}
-
-// The datafile is looked for in the working folder, beside the program
-// (here the suite's own), and where it is installed.
-TEST(StartUp, TheDatafileIsLookedForHereBesideTheProgramAndInstalled) {
-    const std::string beside = std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-    const std::vector<std::string> places = datafilePlaces();
-    EXPECT_TRUE(places.size() == 3 && places[0] == "data/data.dat" && places[1] == beside + "/data/data.dat" &&
-                places[2].rfind("/share/games/rallyton/data/data.dat") == places[2].size() - 35)
-        << places.size() << ": " << places[0] << ", " << places[1] << ", " << places.back();
 }
 
 // The close button (0), or a signal raised for real through the handlers

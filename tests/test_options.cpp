@@ -116,7 +116,7 @@ TEST(Options, CommandLinesOverTheSettingsFile) {
 // buttons, where a bad name or a key two actions would share costs one
 // line and that action keeps its default.
 TEST(Options, SettingsFilesAsPeopleWriteThem) {
-    const std::string bad = " is not a valid value; using the default";
+    const std::string bad = " is not a valid value; using the default", D = "; using the default";
     const struct {
         std::string text, options, complaint;  // the complaint: the first line, "" for none
     } cases[] = {
@@ -138,15 +138,14 @@ TEST(Options, SettingsFilesAsPeopleWriteThem) {
         {"[rallyton]\nleft_up = I\nleft_down = k\nright_up = pgup\nright_down = 8_PAD\npad_pause = 9",
          "1 window left_up=9 left_down=11 right_up=80 right_down=45 pad_pause=9", ""},
         {"[rallyton]\nleft_up = W\nright_up = UP", "1 window left_up=23 right_up=84", ""},  // swapped: fine
-        {"[rallyton]\nleft_up = S", "1 window", "cfg: left_up = S is another action's key; using the default"},
-        {"[rallyton]\nright_down = P", "1 window", "cfg: right_down = P is another action's key; using the default"},
-        {"[rallyton]\nleft_down = KEY_Q", "1 window", "cfg: left_down = KEY_Q is not a key's name; using the default"},
-        {"[rallyton]\nright_up =", "1 window", "cfg: right_up = ? is not a key's name; using the default"},
-        {"[rallyton]\npad_confirm = 32", "1 window",
-         "cfg: pad_confirm = 32 is not a button from 0 to 31; using the default"},
+        {"[rallyton]\nleft_up = S", "1 window", "cfg: left_up = S is another action's key" + D},
+        {"[rallyton]\nright_down = P", "1 window", "cfg: right_down = P is another action's key" + D},
+        {"[rallyton]\nleft_down = KEY_Q", "1 window", "cfg: left_down = KEY_Q is not a key's name" + D},
+        {"[rallyton]\nright_up =", "1 window", "cfg: right_up = ? is not a key's name" + D},
+        {"[rallyton]\npad_confirm = 32", "1 window", "cfg: pad_confirm = 32 is not a button from 0 to 31" + D},
         {"[rallyton]\npad_back = 31\npad_confirm = 07", "1 window pad_back=31",
-         "cfg: pad_confirm = 07 is another action's button; using the default"},
-        {"[rallyton]\npad_back = -1", "1 window", "cfg: pad_back = -1 is not a button from 0 to 31; using the default"},
+         "cfg: pad_confirm = 07 is another action's button" + D},
+        {"[rallyton]\npad_back = -1", "1 window", "cfg: pad_back = -1 is not a button from 0 to 31" + D},
     };
     for (const auto &c : cases) {
         Options options;

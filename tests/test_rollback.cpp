@@ -48,12 +48,15 @@ struct Link {
         for (int copies = chance(path.doubledPct) ? 2 : 1; !reliable && copies > 0; copies--)
             if (!dark(now) && !chance(path.lossPct)) toward[to].emplace_back(now + delay(), bytes);
     }
-    std::vector<Datagram> arrived(int to, long now) {
+    // What has reached `to` by now, in the order it came, decoded as the game decodes it.
+    std::vector<NetMessage> arrived(int to, long now) {
         auto later =
             std::stable_partition(toward[to].begin(), toward[to].end(), [now](auto &d) { return d.first <= now; });
-        std::vector<Datagram> due(toward[to].begin(), later);
+        std::stable_sort(toward[to].begin(), later, [](auto &a, auto &b) { return a.first < b.first; });
+        std::vector<NetMessage> due(std::size_t(later - toward[to].begin()));
+        for (std::size_t i = 0; i < due.size(); i++)
+            EXPECT_TRUE(decodeMessage(toward[to][i].second.data(), toward[to][i].second.size(), due[i]));
         toward[to].erase(toward[to].begin(), later);
-        std::stable_sort(due.begin(), due.end(), [](auto &a, auto &b) { return a.first < b.first; });
         return due;
     }
 };
@@ -96,11 +99,7 @@ void play(Match2 &m, long ms, int delay0, int delay1, unsigned char (*steer)(int
     for (long now = 0; now < ms; now += TICK_MS)
         for (int s = 0; s < 2; s++) {
             Side &side = m[s];
-            for (const Datagram &d : m.link.arrived(s, now)) {
-                NetMessage msg;
-                ASSERT_TRUE(decodeMessage(d.second.data(), d.second.size(), msg));
-                takeMessage(side.r, msg, now);
-            }
+            for (const NetMessage &msg : m.link.arrived(s, now)) takeMessage(side.r, msg, now);
             match = side.live;
             auto ours = [&] { return steer(s, side.r.localNext); };
             auto heard = [&] {
@@ -270,11 +269,7 @@ TEST_F(GameTest, SpectatorsAgreeWithThePlayersAndCostThemNothing) {
     };
     auto watch = [&](Viewer &v, int id, long now) {
         match = v.live;
-        for (const Datagram &d : v.link.arrived(1, now)) {
-            NetMessage m;
-            ASSERT_TRUE(decodeMessage(d.second.data(), d.second.size(), m));
-            watchMessage(v.w, m);
-        }
+        for (const NetMessage &m : v.link.arrived(1, now)) watchMessage(v.w, m);
         for (int n = watchTicksDue(v.w, 1); n > 0; n--) {
             TickInput in{};
             unpackInput(nextWatchedInput(v.w), in);
@@ -286,11 +281,7 @@ TEST_F(GameTest, SpectatorsAgreeWithThePlayersAndCostThemNothing) {
         if (now == 29990) v.behindAtEnd = behind;
         for (const NetMessage &m : v.w.outbox) v.link.send(0, m, true, now);
         v.w.outbox.clear();
-        for (const Datagram &d : v.link.arrived(0, now)) {
-            NetMessage m;
-            ASSERT_TRUE(decodeMessage(d.second.data(), d.second.size(), m));
-            audienceMessage(audience, id, m);
-        }
+        for (const NetMessage &m : v.link.arrived(0, now)) audienceMessage(audience, id, m);
         v.live = match;
     };
     play(watched, 30000, 0, 2, pattern, 0, [&](int s, long now) {

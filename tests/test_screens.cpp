@@ -76,20 +76,9 @@ namespace {
 void record(std::uint64_t &h, int n) {
     int digital = 0, music = 0;
     get_volume(&digital, &music);
-    std::vector<std::int64_t> seen = {std::int64_t(matchDigest(match)),
-                                      thesound,
-                                      thebg,
-                                      midi,
-                                      r_midi,
-                                      shu_num,
-                                      shu_list[0],
-                                      shu_list[1],
-                                      shu_list[2],
-                                      digital,
-                                      music,
-                                      playing(ASSET_SOUND_HIT),
-                                      playing(ASSET_SOUND_CLICK),
-                                      n % 4 ? 0 : std::int64_t(frameHash(drawFrame()))};
+    std::vector<std::int64_t> seen = {std::int64_t(matchDigest(match)), thesound, thebg, midi, r_midi, shu_num};
+    seen.insert(seen.end(), {shu_list[0], shu_list[1], shu_list[2], digital, music, playing(ASSET_SOUND_HIT),
+                             playing(ASSET_SOUND_CLICK), n % 4 ? 0 : std::int64_t(frameHash(drawFrame()))});
     seen.insert(seen.end(), musicCalls.begin(), musicCalls.end());
     musicCalls.clear();
     h = digestOf(reinterpret_cast<const unsigned char *>(seen.data()), seen.size() * sizeof seen[0], h);

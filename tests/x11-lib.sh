@@ -3,6 +3,8 @@
 # be seen, screenshots, colour counts, sound captured to a file, numbered
 # checks, and a closing line that counts them. Sourcing it sets all this up.
 set -u
+# The game (unless the script named it) is its first argument.
+game=${game:-${1:-}} game_dir=${game_dir:-$(dirname "${game:-.}")}
 scratch=$(mktemp -d)
 failures=0
 passed=0
