@@ -22,13 +22,11 @@
 # hits is held to 1 dB: the first track is fixed by a preloaded time() (the
 # tunes differ in loudness).
 #   e2e.sh BUILD_DIR SEND_CLOSE FIXED_TIME_LIBRARY PAD_SHIM
-send_close=$2
-fixed_time=$3
+send_close=$2 fixed_time=$3
 . "$(dirname "$0")/x11-lib.sh"
 cmake --install "$1" --prefix "$scratch/prefix" >/dev/null
 game=$scratch/prefix/games/rallyton game_dir=/
-start_xvfb
-capture_sound
+start_xvfb && capture_sound
 mkfifo "$scratch/pad" && printf '[joystick]\njoystick_device_0 = %s\n' "$scratch/pad" >>"$scratch/cfg/allegro.cfg"
 exec 3<>"$scratch/pad"  # held open for writing (and never read here), so that no write blocks
 # event TYPE NUMBER VALUE: a js_event (time, value, type, number); type 1 a
@@ -68,9 +66,7 @@ check "the focus gone and back: PAUSED" paused back1
 check "... and it stays" same back1 "$scratch/back2.png"
 press p
 check "P: the rally goes on" seen playing not_paused playing
-"$send_close" "$wid"
-closed=$(date +%s.%N)
-wait_game 5
+"$send_close" "$wid" && closed=$(date +%s.%N) && wait_game 5
 check "the close button: status 0" eq "$game_status" 0
 check "and at once" eq "$(echo "$(date +%s.%N) - $closed < 1.5" | bc)" 1
 echo "     peak memory: $(awk -F': ' '/Maximum resident/ {print $2}' "$scratch/time.txt") kB"

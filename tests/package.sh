@@ -12,10 +12,8 @@ check "cpack made a .deb" [ -n "$deb" ]
 [ -n "$deb" ] || exit 1
 check "lintian: no error or warning" lintian --fail-on error,warning "$deb"
 check "Depends worked out from the binary" grep -q "liballegro4.4 (>= .*libc6 (>=" <<<"$(dpkg-deb -f "$deb" Depends)"
-root=$scratch/root
-dpkg-deb -x "$deb" "$root"
-desktop=$root/usr/share/applications/rallyton.desktop
-check "the desktop entry validates" desktop-file-validate "$desktop"
+root=$scratch/root && dpkg-deb -x "$deb" "$root"
+check "the desktop entry validates" desktop-file-validate "$root/usr/share/applications/rallyton.desktop"
 check "the AppStream metadata validates" appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.xml
 cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
 check "cmake --install lays out the same files" \

@@ -58,8 +58,7 @@ ulimit -c 0
 cases=("intro-hup default intro HUP" "intro-quit default intro QUIT" "rally-int default rally INT"
   "background-rally-int background rally INT TERM" "background-intro-quit background intro QUIT HUP"
   "stopped-term default stopped TERM" "display-gone default rally display")
-for c in "${cases[@]}"; do one_case $c & done  # side by side, each on a display of its own
-wait
+for c in "${cases[@]}"; do one_case $c & done; wait  # side by side, each on a display of its own
 for c in "${cases[@]}"; do
   line=$(cat "$results/${c%% *}" 2>/dev/null || echo "FAIL ${c%% *}: no verdict") && echo "$line"
   case $line in ok*) passed=$((passed + 1)) ;; *) failures=$((failures + 1)) ;; esac

@@ -8,15 +8,12 @@
 # button, and the program without its data.
 # The Linux frame is the GoogleTest suite's: title-1x.png in its build folder.
 #   windows.sh ZIP LINUX_BUILD
-zip=$(realpath "$1")
-linux=$(realpath "$2")
+zip=$(realpath "$1") linux=$(realpath "$2")
 . "$(dirname "$0")/x11-lib.sh"
 start_xvfb && wine_display=$DISPLAY
 
 # ---- the icons: two groups, A and ALLEGRO_ICON ------------------------------
-unzip -q "$zip" -d "$scratch/zip"
-dir=$(echo "$scratch"/zip/*)
-exe=$dir/rallyton.exe
+unzip -q "$zip" -d "$scratch/zip" && dir=$(echo "$scratch"/zip/*) && exe=$dir/rallyton.exe
 check "the zip holds the program, its data, the instruments, the licence, the read-me and the two launchers" \
   test -f "$exe" -a -f "$dir/data/data.dat" -a -f "$dir/patches.dat" -a -f "$dir/LICENSE" -a -f "$dir/README.txt" \
   -a -f "$dir/Host a network game.cmd" -a -f "$dir/Join a network game.cmd"
