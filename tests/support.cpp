@@ -34,18 +34,6 @@ void tick(int n) {
     for (int i = 0; i < n; i++) gatherInput(options.controls), advance(input), playEvents();
 }
 
-BITMAP *drawFrame() { return drawProcess(), screen; }
-
-std::uint64_t frameHash(BITMAP *bmp) {
-    std::uint64_t h = 14695981039346656037u;
-    for (int y = 0; y < FIELD_H; y++)
-        for (int x = 0; x < FIELD_W; x++) {
-            int c = _getpixel32(bmp, x, y);
-            h = (h ^ static_cast<std::uint64_t>(getr32(c) << 16 | getg32(c) << 8 | getb32(c))) * 1099511628211u;
-        }
-    return h;
-}
-
 std::vector<unsigned char> readFile(const std::string &path) {
     std::ifstream f(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), {}};

@@ -28,8 +28,6 @@ extern long fakeTime;  // what time() tells the game, when not 0
 
 void resetGame();  // the globals as start-up leaves them, every key up
 void tick(int n = 1);  // n logic ticks, as the loop runs them
-BITMAP *drawFrame();  // the current state's frame, as it reached the screen
-std::uint64_t frameHash(BITMAP *bmp);
 std::vector<unsigned char> readFile(const std::string &path);  // the whole file, empty when missing
 void writeFile(const std::string &path, const std::vector<unsigned char> &bytes);
 

@@ -106,10 +106,9 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
     const int FONT = ASSET_FONT_SMALL, TUNE = ASSET_TUNE_MELLOW, SOUND = ASSET_SOUND_CLICK, BMP = ASSET_BALL_LEFT;
     const std::string E7 = "entry 7 is damaged (", E9 = "entry 9 is damaged (", E12 = "entry 12 is damaged (",
                       E15 = "entry 15 is damaged (", T0 = E12 + "track 0: ";
-    const struct {
-        Bytes stream;
-        std::string problem;
-    } cases[] = {
+    // clang-format off
+    const struct { Bytes stream; std::string problem; } cases[] = {
+        // clang-format on
         {whole, ""},
         {with(ASSET_ABOUT, game[ASSET_TABLE]), ""},
         {stream(seventeen), ""},
@@ -213,10 +212,9 @@ TEST(DatafileCheck, LooksInsideTheInstruments) {
     auto text = [](const char *t) { return Bytes(t, t + std::strlen(t)); };
     const Bytes index = text("1 piano\n129 begin_multipatch\n36 kick\nend_multipatch\n");
     const Bytes patch = gus(2, 100, 10, 90, 22050, 261626, 4 | 1), cut = file(index, patch);
-    const struct {
-        Bytes file;
-        std::string problem;
-    } cases[] = {
+    // clang-format off
+    const struct { Bytes file; std::string problem; } cases[] = {
+        // clang-format on
         {file(index, patch), ""},
         {file(index, patch, 1023), ""},
         {file(index, patch, 1024), "object 0 has a name of 1024 bytes"},
@@ -233,10 +231,8 @@ TEST(DatafileCheck, LooksInsideTheInstruments) {
         {Bytes(cut.begin(), cut.end() - 1), "is truncated (object 1)"},
     };
     std::string path = ::testing::TempDir() + "patches.dat";
-    for (const auto &c : cases) {
-        writeFile(path, c.file);
-        EXPECT_EQ(patchesProblem(path.c_str()), c.problem) << "case " << &c - cases;
-    }
+    for (const auto &c : cases)
+        EXPECT_EQ((writeFile(path, c.file), patchesProblem(path.c_str())), c.problem) << "case " << &c - cases;
 }
 
 // What no frame of the scripted game shows: each tune lasts about a minute

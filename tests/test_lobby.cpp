@@ -45,12 +45,10 @@ TEST_F(GameTest, TheWaitingPanelFitsItsWordsWithAMargin) {
                 if (c == makecol(200, 200, 200) || c == makecol(255, 255, 255) || c == makecol(120, 120, 120))
                     wordsLeft = std::min(wordsLeft, x), wordsRight = std::max(wordsRight, x), words++;
             }
-        EXPECT_GT(words, 300) << sentences[1];
-        EXPECT_GE(left, 12) << sentences[1];
-        EXPECT_LE(right, FIELD_W - 13) << sentences[1];
-        EXPECT_GE(top, 12) << sentences[1];
-        EXPECT_LE(bottom, FIELD_H - 13) << sentences[1];
-        EXPECT_GT(wordsLeft, left + 4) << sentences[1];
-        EXPECT_LT(wordsRight, right - 4) << sentences[1];
+        // a margin of 12 around the panel, and the words 4 inside its edges
+        EXPECT_TRUE(words > 300 && left >= 12 && right <= FIELD_W - 13 && top >= 12 && bottom <= FIELD_H - 13 &&
+                    wordsLeft > left + 4 && wordsRight < right - 4)
+            << sentences[1] << ": " << words << " pixels of words from x " << wordsLeft << " to " << wordsRight
+            << ", the panel from " << left << ", " << top << " to " << right << ", " << bottom;
     }
 }

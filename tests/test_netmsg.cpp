@@ -74,12 +74,7 @@ TEST(NetMessages, EachKindComesBackAsItWent) {
 // a first tick whose last would pass the counter's end.
 TEST(NetMessages, AFieldOutOfRangeRefusesTheWholeMessage) {
     // clang-format off
-    struct Case {
-        NetMessage message;
-        std::size_t at;
-        unsigned char value;
-        bool good;
-    } cases[] = {
+    struct Case { NetMessage message; std::size_t at; unsigned char value; bool good; } cases[] = {
         {make(NET_HELLO), 1, 'X', false}, {make(NET_HELLO), 7, 0, false}, {make(NET_HELLO), 8, ' ', false},
         {make(NET_HELLO), 9, 0x7F, false}, {make(NET_HELLO), 11, 'x', false}, {make(NET_HELLO), 10, '~', true},
         {make(NET_WELCOME), 3, 0, false}, {make(NET_REFUSE), 1, 0, false},
@@ -131,24 +126,14 @@ TEST(NetMessages, AnotherVersionOrProtocolIsNamedBesideOurs) {
     EXPECT_EQ(versionMismatch(older, "1.1"), other + "3" + ours + "1.1 (network protocol 4)");
 }
 
-// The waiting screen's addresses are this machine's, as `ip` lists those of
-// the interfaces that are up, without the loopback's; socket errors read the
-// same on every platform.
-TEST(NetPlatform, TheHostsAddressesAndSocketErrors) {
+// Socket errors read the same on every platform. (The host's own
+// addresses, without the loopback's: the router's test bed.)
+TEST(NetPlatform, SocketErrorsReadTheSameEverywhere) {
     // clang-format off
     const std::pair<int, const char *> errors[] = {{EADDRINUSE, "the port is already in use"},
         {EACCES, "not allowed here"}, {EHOSTUNREACH, "the other machine cannot be reached"}, {EPERM, "socket error 1"}};
     // clang-format on
     auto said = [](int code) { return errno = code, socketError(); };
     for (const auto &[code, words] : errors) EXPECT_EQ(said(code), words);
-    std::vector<std::string> listed;
-    char line[512], address[64];
-    FILE *ip = popen("ip -4 -o addr show up", "r");
-    while (ip && std::fgets(line, sizeof line, ip))
-        if (std::sscanf(line, "%*d: %*s inet %63[0-9.]", address) == 1 && std::string(address).rfind("127.", 0))
-            listed.push_back(address);
-    ASSERT_TRUE(ip && pclose(ip) == 0) << "ip could not list this machine's addresses";
-    EXPECT_EQ(localAddresses(16), listed);
     EXPECT_EQ(localAddresses(0).size(), 0u);
-    if (listed.empty()) GTEST_SKIP() << "this machine has only the loopback: no address of its own to find";
 }

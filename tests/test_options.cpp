@@ -56,11 +56,9 @@ const std::string USAGE =
 
 TEST(Options, CommandLinesOverTheSettingsFile) {
     const std::string ALONE = "rallyton: --replay plays a recording alone, not with ";
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        std::string options, said;
-    } cases[] = {
+    // clang-format off
+    const struct { std::vector<std::string> args; int status; std::string options, said; } cases[] = {
+        // clang-format on
         {{}, -1, "4 full", ""},
         {{"--scale", "3", "--windowed"}, -1, "3 window", ""},
         {{"--scale=auto", "--power-save"}, -1, "0 full save", ""},
@@ -117,9 +115,9 @@ TEST(Options, CommandLinesOverTheSettingsFile) {
 // line and that action keeps its default.
 TEST(Options, SettingsFilesAsPeopleWriteThem) {
     const std::string bad = " is not a valid value; using the default", D = "; using the default";
-    const struct {
-        std::string text, options, complaint;  // the complaint: the first line, "" for none
-    } cases[] = {
+    // clang-format off
+    const struct { std::string text, options, complaint; } cases[] = {  // the complaint: the first line, "" for none
+        // clang-format on
         {"[rallyton]\nscale = 2          # 1 to 8, or auto\nfullscreen = yes ; or no\n", "2 full", ""},
         {"\xEF\xBB\xBF[rallyton]\r\nscale = 3\r\npower_save = on\r\n", "3 window save", ""},
         {"  [ Rallyton ]  \n  Scale=AUTO\t# the largest\n", "0 window", ""},

@@ -71,10 +71,9 @@ TEST_F(GameTest, ARecordedMatchReplaysToItsDigestAndADamagedFileIsRefused) {
     std::vector<unsigned char> longer = bytes, huge(MAX_REPLAY_BYTES + 1, 0), zeroRun = bytes;
     longer.insert(longer.end() - 8, 0),
         zeroRun.insert(zeroRun.begin() + long(inputs), {0, 0, 0});  // no input for no ticks
-    const struct {
-        std::vector<unsigned char> bytes;
-        std::string said;
-    } cases[] = {
+    // clang-format off
+    const struct { std::vector<unsigned char> bytes; std::string said; } cases[] = {
+        // clang-format on
         {with(size * 2 / 3, bytes[size * 2 / 3] ^ 1, false), "is damaged (its check digest does not match)"},
         {with(size - 1, bytes[size - 1] ^ 0x80, false), "is damaged (its check digest does not match)"},
         {with(0, 'X', true), "is not a replay"},
@@ -183,10 +182,9 @@ TEST_F(GameTest, RunsOfEveryLengthComeBackByteForByte) {
 // serve countdown, never the intro; the menus have two choices; the fades'
 // levels move by two; positions and speeds are numbers, and not far off.
 TEST_F(GameTest, AMatchFromBytesHoldsOnlyValuesAMatchCanHave) {
-    const struct {
-        void (*bend)(Match &);
-        bool good;
-    } cases[] = {
+    // clang-format off
+    const struct { void (*bend)(Match &); bool good; } cases[] = {
+        // clang-format on
         {[](Match &m) { m.paused_from = STATE_INTRO; }, false},
         {[](Match &m) { m.paused_from = STATE_SERVE; }, true},
         {[](Match &m) { m.select = 2; }, false},

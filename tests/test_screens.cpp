@@ -70,6 +70,18 @@ TEST_F(GameTest, APausedTrackGoesOnWhereItStopped) {
 
 namespace {
 
+// The current state's frame, as it reached the screen.
+std::uint64_t frameHash() {
+    BITMAP *bmp = (drawProcess(), screen);
+    std::uint64_t h = 14695981039346656037u;
+    for (int y = 0; y < FIELD_H; y++)
+        for (int x = 0; x < FIELD_W; x++) {
+            int c = _getpixel32(bmp, x, y);
+            h = (h ^ static_cast<std::uint64_t>(getr32(c) << 16 | getg32(c) << 8 | getb32(c))) * 1099511628211u;
+        }
+    return h;
+}
+
 // Everything a tick leaves that a player could see or hear: the match, the
 // switches, the music and what was asked of its player, the sounds with
 // their volume, pan and pitch, and the frame every fourth tick.
@@ -78,7 +90,7 @@ void record(std::uint64_t &h, int n) {
     get_volume(&digital, &music);
     std::vector<std::int64_t> seen = {std::int64_t(matchDigest(match)), thesound, thebg, midi, r_midi, shu_num};
     seen.insert(seen.end(), {shu_list[0], shu_list[1], shu_list[2], digital, music, playing(ASSET_SOUND_HIT),
-                             playing(ASSET_SOUND_CLICK), n % 4 ? 0 : std::int64_t(frameHash(drawFrame()))});
+                             playing(ASSET_SOUND_CLICK), n % 4 ? 0 : std::int64_t(frameHash())});
     seen.insert(seen.end(), musicCalls.begin(), musicCalls.end());
     musicCalls.clear();
     h = digestOf(reinterpret_cast<const unsigned char *>(seen.data()), seen.size() * sizeof seen[0], h);
@@ -92,7 +104,7 @@ const int TITLE_TICK = 1099, PICTURE_TICK = 14000;  // the title menu at rest; a
 // game's look changes on purpose, copy the new one over).
 void picture(int n, const char *name) {
     BITMAP *window = screen;
-    zoom = n, screen = create_bitmap(FIELD_W * n, FIELD_H * n), screenChanged(), drawFrame();
+    zoom = n, screen = create_bitmap(FIELD_W * n, FIELD_H * n), screenChanged(), drawProcess();
     std::vector<unsigned char> rgb;
     for (int i = 0; i < screen->w * screen->h; i++) {
         int c = getpixel(screen, i % screen->w, i / screen->w);
