@@ -14,20 +14,17 @@
 
 namespace test {
 
-std::vector<int> atLoad;
-std::vector<int> musicCalls;
+std::vector<int> atLoad, musicCalls;
 long fakeTime = 0;
 
 void resetGame() {
     stop_midi();
     for (int k = 1; k < KEY_MAX; k++) key[k] = 0;
     gatherInput(options.controls), match = Match(), setStartValues(), restart(), playEvents();
-    midi = 0, thesound = thebg = 1, r_midi = 1;
-    ticks = close_button_pressed = signal_caught = 0;
-    set_volume(255, MUSIC_VOLUME);
+    midi = 0, thesound = thebg = 1, r_midi = 1, ticks = close_button_pressed = signal_caught = 0;
+    set_volume(255, MUSIC_VOLUME), musicCalls.clear();
     clear_to_color(DoubleBuffer, makecol(0, 0, 0)), clear_to_color(screen, makecol(0, 0, 0)), screenChanged();
     for (int entry : {ASSET_SOUND_HIT, ASSET_SOUND_CLICK}) stop_sample(sampleEntry(entry));
-    musicCalls.clear();
 }
 
 void tick(int n) {
@@ -71,8 +68,7 @@ time_t __real_time(time_t *t);
 int __wrap_play_midi(MIDI *midi, int loop) {
     int track = 0;
     for (int n = 1; n <= rallyton::TRACK_COUNT && midi; n++) track = midi == rallyton::trackEntry(n) ? n : track;
-    test::musicCalls.push_back(track);
-    return __real_play_midi(midi, loop);
+    return test::musicCalls.push_back(track), __real_play_midi(midi, loop);
 }
 void __wrap_midi_pause() { test::musicCalls.push_back(-1), __real_midi_pause(); }
 void __wrap_midi_resume() { test::musicCalls.push_back(-2), __real_midi_resume(); }

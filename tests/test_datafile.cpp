@@ -108,10 +108,7 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
                       E15 = "entry 15 is damaged (", T0 = E12 + "track 0: ";
     // clang-format off
     const struct { Bytes stream; std::string problem; } cases[] = {
-        // clang-format on
-        {whole, ""},
-        {with(ASSET_ABOUT, game[ASSET_TABLE]), ""},
-        {stream(seventeen), ""},
+        {whole, ""}, {with(ASSET_ABOUT, game[ASSET_TABLE]), ""}, {stream(seventeen), ""},
         {with(ASSET_ABOUT, sprite), "entry 10 is a sprite, which the game never uses"},
         {stream(fifteen), "holds 15 entries; the game needs 16"},
         {with(ASSET_FONT_SMALL, game[ASSET_PADDLE_LEFT]), "entry 9 should be a font"},
@@ -125,17 +122,14 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
         {recoded(ASSET_SOUND_HIT, "FFF0"), "entry 14 is damaged (its sound runs past its end)"},  // stereo
         {shorter(ASSET_FONT_BIG), "entry 8 is damaged (its glyphs run past its end)"},
         {shorter(ASSET_TUNE_DRIVING), "entry 13 is damaged (its tracks run past its end)"},
-        {Bytes(whole.begin(), whole.begin() + 7), "is truncated"},
-        {Bytes(whole.begin(), whole.begin() + long(whole.size() / 2)),
-         "is truncated (entry 1 runs past the end of the file)"},
-        {over(whole, 0, "00"), "is not an Allegro datafile"},
+        {Bytes(whole.begin(), whole.begin() + 7), "is truncated"}, {over(whole, 0, "00"), "is not an Allegro datafile"},
+        {Bytes(&whole[0], &whole[whole.size() / 2]), "is truncated (entry 1 runs past the end of the file)"},
         {over(whole, size0, "00038407"), "entry 0 has a damaged header"},  // its packed size one more than its size
         {over(whole, size0 + 4, "FFFFFFFF"),
          "entry 0 is compressed (pack the datafile without per-object compression)"},
-        {body(FONT, hex(F + "0005 0009" + G)), ""},
+        {body(FONT, hex(F + "0005 0009" + G)), ""}, {body(FONT, hex("0000 0000")), E9 + "a font of 0 ranges)"},
         {body(FONT, hex("0000 0001 FF 00000020 00000021 0001 0001 00 0001 0001 00")), ""},
         {body(FONT, hex("0008" + F.substr(4) + "0005 0009" + G)), E9 + "a font of an old kind)"},
-        {body(FONT, hex("0000 0000")), E9 + "a font of 0 ranges)"},
         {body(FONT, hex("0000 0001 00 00000020 00000020 0001 0001 00")), E9 + "a font range in colour)"},
         {body(FONT, hex("0000 0002 01 00000020 00000020 0001 0001 00 10 00000021 00000021 0001 0001 00")),
          E9 + "a font range in colour)"},  // the library would draw the first range as colour
@@ -145,15 +139,13 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
         {body(FONT, hex(F + "0005 0000" + G)), E9 + "glyph 32 is 5 x 0 pixels)"},
         {body(FONT, hex(F + "0081 0009" + G)), E9 + "glyph 32 is 129 x 9 pixels)"},
         {body(FONT, hex("0000 0002 01 00000020 00000020 0001 0001 00")), E9 + "its ranges run past its end)"},
-        {body(SOUND, hex("0008 5622 00000001 80")), ""},
-        {body(SOUND, hex("FFF0 5622 00000001 0080 0080")), ""},
+        {body(SOUND, hex("0008 5622 00000001 80")), ""}, {body(SOUND, hex("FFF0 5622 00000001 0080 0080")), ""},
         {body(SOUND, hex("000C 5622 00000001 0080")), E15 + "a sample of 12 bits)"},
         {body(SOUND, hex("0008 0000 00000001 80")), E15 + "a sample at 0 Hz)"},
         {body(SOUND, hex("0008 5622 00000000")), E15 + "an empty sample)"},
         {body(SOUND, hex("FFF0 5622 00000001 0080 00")), E15 + "its sound runs past its end)"},
-        {body(BMP, hex("0010 0001 0001 0000")), ""},
+        {body(BMP, hex("0010 0001 0001 0000")), ""}, {body(BMP, hex("0018 0000 0001")), E7 + "a bitmap 0 x 1 pixels)"},
         {body(BMP, hex("FFE8 0001 0001 00000000")), E7 + "a bitmap of -24 bits a pixel)"},
-        {body(BMP, hex("0018 0000 0001")), E7 + "a bitmap 0 x 1 pixels)"},
         {body(TUNE, tune("0060", "00 C0 50 00 90 3C 40 60 3C 00 00 D0 40 EOT")), ""},  // running status after a note
         {body(TUNE, tune("0060", "00 F0 01 F7 00 FF 51 03 07A120 EOT")), ""},
         {body(TUNE, tune("0000", "EOT")), E12 + "a division of 0)"},
@@ -177,6 +169,7 @@ TEST(DatafileCheck, NamesWhatIsWrongWithAStream) {
         {body(TUNE, tune("0001", "00 90 3C 40 CE10 80 3C 00 EOT")), ""},  // 10000 beats
         {body(TUNE, tune("0060", "00 90 3C 40 EOT 00")), T0 + "bytes after its end-of-track event)"},
     };
+    // clang-format on
     std::filesystem::create_directories("fuzz-seeds");
     for (const auto &c : cases) {
         EXPECT_EQ(datafileStreamProblem(c.stream.data(), c.stream.size()), c.problem) << "case " << &c - cases;

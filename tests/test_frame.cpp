@@ -37,8 +37,7 @@ TEST(StartUp, TheRealStartUpOpensTheWindowSetsTheVolumesAndDrawsAnyTrack) {
 TEST_F(GameTest, APassRunsEveryPendingTickThenDrawsAFrame) {
     const int cases[][4] = {{0, 0, 0, 1}, {0, 7, 7, 1}, {1, 0, 0, 0}, {1, 1, 1, 1}, {1, 5, 5, 1}};
     for (auto &c : cases) {  // power_save, ticks due, ticks run, frames drawn
-        resetGame();
-        game_state = STATE_INTRO_DELAY, options.power_save = c[0] == 1;
+        resetGame(), game_state = STATE_INTRO_DELAY, options.power_save = c[0] == 1;
         for (int t = 0; t < c[1]; t++) ticker();
         clear_to_color(screen, makecol(255, 0, 255));  // a colour no frame of this state has
         processGamePass();
@@ -47,8 +46,7 @@ TEST_F(GameTest, APassRunsEveryPendingTickThenDrawsAFrame) {
             << "case " << &c - cases << ": ran " << INTRO_DELAY_TICKS - delay1;
     }
     for (bool drawnOver : {false, true}) {  // the title at rest: no new frame unless the screen needs one
-        resetGame();
-        game_state = STATE_MENU, options.power_save = true;
+        resetGame(), game_state = STATE_MENU, options.power_save = true;
         ticker(), processGamePass(), clear_to_color(screen, makecol(255, 0, 255));
         if (drawnOver) screenChanged();
         ticker(), processGamePass();
@@ -68,8 +66,7 @@ TEST_F(GameTest, AStallOrTheFocusGonePausesTheMatch) {
                             {STATE_INTRO_DELAY, 50, 50, STATE_INTRO}, {STATE_PLAY, -1, 0, STATE_PAUSE},
                             {STATE_SERVE, -1, 0, STATE_PAUSE},        {STATE_GAME_OVER, -1, 0, STATE_GAME_OVER}};
     for (auto &c : cases) {  // the state, ticks due, ticks run, the state after
-        resetGame();
-        game_state = c[0], between = SERVE_TICKS, delay1 = 49;
+        resetGame(), game_state = c[0], between = SERVE_TICKS, delay1 = 49;
         ball.setCoor(250, 100), ball.setVel(-SERVE_SPEED, 0);  // a flight that meets nothing for 50 ticks
         if (c[1] < 0) focusLost();
         for (int t = 0; t < c[1]; t++) ticker();
@@ -94,8 +91,7 @@ TEST_F(GameTest, AStallOrTheFocusGonePausesTheMatch) {
 TEST_F(GameTest, OnlyWhatChangedIsSentAndTheScreenHoldsTheWholePicture) {
     BITMAP *window = screen;
     for (int n : {1, 3}) {
-        resetGame();
-        zoom = n, picture_x = 5, picture_y = 3;
+        resetGame(), zoom = n, picture_x = 5, picture_y = 3;
         screen = create_bitmap(FIELD_W * n + 9, FIELD_H * n + 7);
         BITMAP *want = create_bitmap(screen->w, screen->h);
         clear_to_color(screen, makecol(0, 0, 0)), clear_to_color(want, makecol(0, 0, 0)), screenChanged();

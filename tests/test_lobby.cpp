@@ -11,16 +11,14 @@
 using namespace test;
 
 TEST(Lobby, AddressesTheInternetCannotReachUs) {
-    const std::pair<const char *, bool> cases[] = {
-        // each range's edges, and its neighbours
-        {"10.0.0.1", true},     {"9.255.255.255", false},  {"11.0.0.0", false},
-        {"172.16.0.0", true},   {"172.31.255.255", true},  {"172.15.255.255", false},
-        {"172.32.0.0", false},  {"192.168.0.1", true},     {"192.169.0.1", false},
-        {"100.64.0.0", true},   {"100.127.255.255", true}, {"100.63.255.255", false},
-        {"100.128.0.0", false}, {"127.0.0.1", true},       {"169.254.1.1", true},
-        {"0.0.0.0", true},      {"81.2.69.1", false},      {"", true},
-        {"81.2.69", true},      {"81.2.69.256", true},     {"81.2.69.1x", true},
-        {"1.2.3.4.5", true}};
+    // clang-format off
+    const std::pair<const char *, bool> cases[] = {  // each range's edges, and its neighbours
+        {"10.0.0.1", true}, {"9.255.255.255", false}, {"11.0.0.0", false}, {"172.16.0.0", true},
+        {"172.31.255.255", true}, {"172.15.255.255", false}, {"172.32.0.0", false}, {"192.168.0.1", true},
+        {"192.169.0.1", false}, {"100.64.0.0", true}, {"100.127.255.255", true}, {"100.63.255.255", false},
+        {"100.128.0.0", false}, {"127.0.0.1", true}, {"169.254.1.1", true}, {"0.0.0.0", true}, {"81.2.69.1", false},
+        {"", true}, {"81.2.69", true}, {"81.2.69.256", true}, {"81.2.69.1x", true}, {"1.2.3.4.5", true}};
+    // clang-format on
     for (const auto &[address, unreachable] : cases) EXPECT_EQ(unreachableAddress(address), unreachable) << address;
 }
 

@@ -53,8 +53,7 @@ TEST(NetMessages, EachKindComesBackAsItWent) {
         EXPECT_EQ(bytesOf(back), b) << int(m.type);
         for (std::size_t cut = 0; cut < b.size(); cut++)  // cut short, or one byte too many: refused
             EXPECT_FALSE(decodeMessage(b.data(), cut, back)) << int(m.type) << " cut at " << cut;
-        b.push_back(0);
-        EXPECT_FALSE(decodeMessage(b.data(), b.size(), back)) << int(m.type) << " with a byte more";
+        EXPECT_FALSE((b.push_back(0), decodeMessage(b.data(), b.size(), back))) << int(m.type) << " with a byte more";
     }
     std::vector<unsigned char> tooMany = bytesOf(full);  // one input more than a datagram carries
     tooMany[5]++, tooMany.push_back(0);

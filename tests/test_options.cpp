@@ -38,9 +38,8 @@ std::string brief(const Options &o) {
 // status, and the first line said.
 int parse(std::vector<std::string> args, Options &options, std::string &said) {
     args.insert(args.begin(), "rallyton");
-    std::vector<char *> argv;
-    for (std::string &a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
+    std::vector<char *> argv(args.size() + 1);  // ending in a null pointer
+    for (std::size_t i = 0; i < args.size(); i++) argv[i] = &args[i][0];
     options = Options{}, options.scale = 4, options.fullscreen = true;
     testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
     int status = applyCommandLine(int(args.size()), argv.data(), options);

@@ -48,8 +48,7 @@ TEST_F(GameTest, TheBallsFlightWallsPaddleLinesAndGoals) {
         {100, 228, 3, 5, 0, 103, 230, 3, -4.9, 0, 0, 0, 0},  {100, 100, 0, 0, 1, 100, 100, 0, 0, 0, 1, 0, 0},
         {100, 100, 0, 0, 0, 100, 100, 0, 0, 0, 0, 0, 0}};
     for (const auto &c : cases) {
-        resetGame();
-        game_state = STATE_PLAY, ball.x = c[0], ball.y = c[1], ball.vx = c[2], ball.vy = c[3];
+        resetGame(), game_state = STATE_PLAY, ball.x = c[0], ball.y = c[1], ball.vx = c[2], ball.vy = c[3];
         ball.dir = static_cast<unsigned char>(c[4]), ball.move();
         auto r = [](double v) { return std::round(v * 1e6) / 1e6; };  // to a millionth
         const bool point = c[11] + c[12] > 0;

@@ -18,11 +18,11 @@ using namespace test;
 
 namespace {
 
-struct Path {
-    int delayMs = 0, jitterMs = 0, lossPct = 0, doubledPct = 0;
-    // an outage of darkMs at the end of every darkEvery ms; nothing passes from deadFrom on (0: none, never)
-    long darkEvery = 0, darkMs = 0, deadFrom = 0;
-};
+// An outage of darkMs at the end of every darkEvery ms; nothing passes from deadFrom on (0: none, never).
+// clang-format off
+struct Path { int delayMs = 0, jitterMs = 0, lossPct = 0, doubledPct = 0;
+              long darkEvery = 0, darkMs = 0, deadFrom = 0; };
+// clang-format on
 
 using Datagram = std::pair<long, std::vector<unsigned char>>;  // when it arrives, and its bytes
 
@@ -237,15 +237,10 @@ TEST_F(GameTest, SpectatorsAgreeWithThePlayersAndCostThemNothing) {
     Match2 alone, watched;
     alone.link.path = watched.link.path = {30, 40, 5, 3};
     play(alone, 30000, 0, 2);
-    struct Viewer {
-        Watch w;
-        Match live;
-        Link link;
-        std::vector<std::uint64_t> digests;
-        long joinAt = 0;
-        bool stalls = false, in = false;
-        std::uint32_t mostBehind = 0, behindAtEnd = 0;
-    } viewers[3];
+    // clang-format off
+    struct Viewer { Watch w; Match live; Link link; std::vector<std::uint64_t> digests; long joinAt = 0;
+        bool stalls = false, in = false; std::uint32_t mostBehind = 0, behindAtEnd = 0; } viewers[3];
+    // clang-format on
     viewers[1].joinAt = 15000, viewers[2].joinAt = 5000, viewers[2].stalls = true;
     Audience audience;
     watched[0].audience = &audience;

@@ -53,8 +53,8 @@ TEST_F(GameTest, ThePlaylistPlaysEachTrackOncePerCycle) {
 // would leave it no speed to resume at) and in its middle.
 TEST_F(GameTest, APausedTrackGoesOnWhereItStopped) {
     for (int beat : {0, 40}) {
-        resetGame();
-        game_state = STATE_PLAY, key[KEY_P] = beat ? 0 : HELD, tick();  // midi is 0: this tick starts a track
+        resetGame(), game_state = STATE_PLAY, key[KEY_P] = beat ? 0 : HELD,
+                     tick();  // midi is 0: this tick starts a track
         if (beat) midi_seek(beat), key[KEY_P] = HELD, tick();
         key[KEY_P] = 0, tick();
         int held = midi_pos;
