@@ -65,10 +65,8 @@ on guest && check "the network back: the guest at the title" title_shown guest-t
 closed_or_gone() { said guest "the other player closed the game" || said guest "the other player is gone"; }
 check "... saying why (the host's goodbye, unless the network lost it)" closed_or_gone
 stop guest && kill "$proxy_pid"
-rolled() {
-  for p; do grep -h "rollbacks" "$scratch/$p.out" | sed 's/^/     /'; done
-  for p; do grep -qE "^rallyton: [1-9][0-9]* rollbacks, the deepest [1-9][0-9]* ticks; [1-9][0-9]* ticks run again; waited [0-9]+ ticks \([0-9]+\.[0-9]{2} s\) for the other player$" "$scratch/$p.out" || return; done
-}
+how_much='^rallyton: [1-9][0-9]* rollbacks, the deepest [1-9][0-9]* ticks; [1-9][0-9]* ticks run again; waited [0-9]+ ticks \([0-9]+\.[0-9]{2} s\) for the other player$'
+rolled() { for p; do grep -h rollbacks "$scratch/$p.out" | sed 's/^/     /' && grep -qE "$how_much" "$scratch/$p.out" || return; done; }
 check "... both rolled back, and said how much" rolled host guest
 check "the guest's recording verifies" ends 0 "rallyton: $scratch/guest.rly: * ticks, ending on the recorded digest" \
   "$game" --replay "$scratch/guest.rly" --verify

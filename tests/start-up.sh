@@ -67,8 +67,7 @@ opens() {
   game_wrapper="env XDG_CONFIG_HOME=$home ${sound_env:-}" start_game "${@:5}"
   for _ in $(seq 100); do  # the lines come once start-up is over, after the window
     eval "$(xdotool getwindowgeometry --shell "$wid")" && geometry=${WIDTH}x$HEIGHT out=$(cat "$scratch/game.out")
-    [ "$geometry" = "$2" ] && [ "$out" = "$said" ] && break
-    sleep 0.1
+    [ "$geometry" = "$2" ] && [ "$out" = "$said" ] && break; sleep 0.1
   done
   kill "$game_pid" && wait "$game_pid" 2>/dev/null; game_pid=""  # a clean end: the sound's file is flushed
   check "$1: $geometry: $out" [ "$geometry" = "$2" -a "$out" = "$said" ]

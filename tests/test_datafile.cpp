@@ -25,9 +25,9 @@ void put32(Bytes &b, std::uint32_t v) {
 }
 
 // One object of the stream: its properties and type, then its body.
-struct Object {
-    Bytes head, body;
-};
+// clang-format off
+struct Object { Bytes head, body; };
+// clang-format on
 
 // The built file's stream (after the "slh." magic), object by object.
 std::vector<Object> gameObjects() {

@@ -122,9 +122,9 @@ TEST_F(GameTest, PadsCountFromTheDeadZonesEdgeAndEachSteersItsOwnPaddle) {
         joy[0] = joy[1] = pad, joy[1].stick[1].axis[0].pos = -128;  // the second pad's trigger, at one end
     };
     rest(), notePadsAtRest();
-    const int P = 1, ESC = 4, ENTER = 8, LEFT = 16, RIGHT = 32, UP0 = 64, DOWN0 = 128, UP1 = 256,
-              DOWN1 = 512;  // packInput's
-    const int EDGE = 64;  // half of the library's 128: a push counts from there
+    // packInput's bits; the dead zone's edge, half of the library's 128: a push counts from there
+    const int P = 1, ESC = 4, ENTER = 8, LEFT = 16, RIGHT = 32, UP0 = 64, DOWN0 = 128, UP1 = 256, DOWN1 = 512,
+              EDGE = 64;
     const int cases[][7] = {// pad, stick, axis, its push, a button down, players, what the tick takes
                             {0, 0, 1, -EDGE, -1, 0, UP0},  {0, 0, 1, 1 - EDGE, -1, 0, 0}, {0, 0, 1, EDGE, -1, 0, DOWN0},
                             {0, 0, 1, EDGE - 1, -1, 0, 0}, {0, 1, 0, -EDGE, -1, 0, LEFT}, {0, 0, 0, EDGE, -1, 0, RIGHT},

@@ -17,8 +17,7 @@ using namespace test;
 namespace {
 
 std::string verifyLine(const std::string &path, int &status) {
-    testing::internal::CaptureStderr();
-    status = verifyReplay(path);
+    testing::internal::CaptureStderr(), status = verifyReplay(path);
     std::string said = testing::internal::GetCapturedStderr();
     return said.substr(0, said.find('\n'));
 }
@@ -52,8 +51,8 @@ TEST_F(GameTest, ARecordedMatchReplaysToItsDigestAndADamagedFileIsRefused) {
     ASSERT_EQ(decodeRecording(bytes.data(), bytes.size(), r), "");
     EXPECT_EQ(r.inputs.size(), std::size_t(length));
     EXPECT_EQ(encodeRecording(r), bytes);
-    std::filesystem::create_directories("fuzz-seeds-replay");
-    writeFile("fuzz-seeds-replay/match.rly", bytes);  // a seed for the replay's fuzz target
+    // a seed for the replay's fuzz target
+    std::filesystem::create_directories("fuzz-seeds-replay"), writeFile("fuzz-seeds-replay/match.rly", bytes);
     int status = -1;
     EXPECT_EQ(verifyLine(path, status), "rallyton: " + path + ": 3000 ticks, ending on the recorded digest");
     EXPECT_EQ(status, 0);
@@ -109,8 +108,7 @@ TEST_F(GameTest, ARecordedMatchReplaysToItsDigestAndADamagedFileIsRefused) {
                                             "(it still did at tick 2899)");
     // Played back in the window: to its digest; not to the other's; left with ESC.
     auto window = [&](const std::vector<unsigned char> &file, int escAt) {
-        writeFile(path, file), options.replay = path, loadReplay(), startReplay();
-        testing::internal::CaptureStderr();
+        writeFile(path, file), options.replay = path, loadReplay(), startReplay(), testing::internal::CaptureStderr();
         for (int pass = 0; pass < 200 && replaying(); pass++)
             key[KEY_ESC] = pass == escAt ? HELD : 0, ticks = 20, processGamePass();
         options.replay.clear(), key[KEY_ESC] = 0;
@@ -128,8 +126,7 @@ TEST_F(GameTest, ARecordedMatchReplaysToItsDigestAndADamagedFileIsRefused) {
 // with none says so, and a file that cannot be written is named with why.
 TEST_F(GameTest, EveryMatchIsKeptAndWhatCannotBeIsSaid) {
     auto session = [](const std::string &path, int matches) {
-        options.record = path;
-        testing::internal::CaptureStderr();
+        options.record = path, testing::internal::CaptureStderr();
         for (int m = 0; m < matches; m++) {
             game_state = STATE_PLAYERS_MENU;
             for (int t = 0; t <= 400 + m; t++) {  // through the fades, ESC in the serve countdown

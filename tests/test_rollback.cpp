@@ -62,25 +62,22 @@ struct Link {
     }
 };
 
-struct Side {
-    Rollback r;
-    Match live;
-    std::vector<std::uint64_t> digests;  // each confirmed tick's, in order
-    long heard = 0, hits = 0, twice = 0, endedAt = -1;  // first runs heard, hits heard, runs of two music steps
-    bool away = false;
-    Audience *audience = nullptr;  // the host's spectators, if any
-};
+// Each confirmed tick's digest, in order; the first runs heard, the hits heard, the runs heard with two music
+// steps; the host's spectators, if any.
+// clang-format off
+struct Side { Rollback r; Match live; std::vector<std::uint64_t> digests; long heard = 0, hits = 0, twice = 0,
+              endedAt = -1; bool away = false; Audience *audience = nullptr; };
+// clang-format on
 
 // Both steer by patterns of their own, their inputs changing every few ticks.
 unsigned char pattern(int side, std::uint32_t t) {
     return (t % (side ? 89 : 97) < (side ? 30u : 40u) ? BIT_UP : 0) | (t % (side ? 53 : 61) < 25 ? BIT_DOWN : 0);
 }
 
-struct Match2 {
-    std::unique_ptr<Side> sides[2] = {std::make_unique<Side>(), std::make_unique<Side>()};
-    Link link;
-    Side &operator[](int s) { return *sides[s]; }
-};
+// clang-format off
+struct Match2 { std::unique_ptr<Side> sides[2] = {std::make_unique<Side>(), std::make_unique<Side>()}; Link link;
+                Side &operator[](int s) { return *sides[s]; } };
+// clang-format on
 
 // Plays ms of time, 10 ms a pass on each side (the guest's clock `fastEvery`
 // ms a tick ahead, if not 0); `then` runs after each pass of a side.

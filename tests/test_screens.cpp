@@ -21,11 +21,10 @@ using namespace test;
 // Ten points on both sides go to the left, which is checked first; then,
 // at game over, the computer only coasts while the left paddle still answers.
 TEST_F(GameTest, TenAllGoesToTheLeftAndAtGameOverTheComputerOnlyCoasts) {
-    score[0] = score[1] = 10;
-    tick();
+    score[0] = score[1] = 10, tick();
     EXPECT_TRUE(game_state == STATE_GAME_OVER && winner == 1);
-    ball.y = 0, ball.dir = 0;  // far above and coming: it would pull up
-    CPU.vel = 2, P1.vel = 0, key[KEY_UP] = HELD, tick();
+    // the ball far above and coming: it would pull up
+    ball.y = 0, ball.dir = 0, CPU.vel = 2, P1.vel = 0, key[KEY_UP] = HELD, tick();
     EXPECT_DOUBLE_EQ(CPU.vel, 1.8);
     EXPECT_DOUBLE_EQ(P1.vel, -0.36);
 }

@@ -42,16 +42,14 @@ for i in 1 2 3; do
 done
 in_ns router sysctl -qw net.ipv4.ip_forward=1
 # The router's tables and its UPnP daemon's settings: tests/testbed/.
-testbed=$(dirname "$0")/testbed
-in_ns router nft -f "$testbed/router.nft"
+testbed=$(dirname "$0")/testbed && in_ns router nft -f "$testbed/router.nft"
 # router_up WAN_ADDRESS: the router's outside address (the guest outside at
 # the next one), and miniupnpd running, answering searches.
 router_up() {
   ip -n "$net-router" addr flush dev wan0 && ip -n "$net-out" addr flush dev wan0
   in_ns router nft flush chain inet rallyton prerouting_miniupnpd  # a router started again holds no mapping
   ip -n "$net-router" addr add "$1/24" dev wan0 && ip -n "$net-out" addr add "${1%.*}.$((${1##*.} + 1))/24" dev wan0
-  ip netns exec "$net-router" miniupnpd -f "$testbed/miniupnpd.conf" -d -P "$scratch/miniupnpd.pid" >"$scratch/miniupnpd.log" 2>&1 &
-  router_pid=$!
+  ip netns exec "$net-router" miniupnpd -f "$testbed/miniupnpd.conf" -d -P "$scratch/miniupnpd.pid" >"$scratch/miniupnpd.log" 2>&1 & router_pid=$!
   for _ in $(seq 50); do in_ns h3 upnpc -s 2>/dev/null | grep -q "^Found .*IGD : " && return; sleep 0.1; done
   echo "FAIL miniupnpd did not start:" && cat "$scratch/miniupnpd.log" && exit 1
 }

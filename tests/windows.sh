@@ -39,8 +39,7 @@ game_dir=$dir game=rallyton.exe game_wrapper=wine window_match="--name ^rallyton
 start_wine() { DISPLAY=$wine_display game_out=$scratch/wine-$RANDOM.out && start_game "$@"; }
 # A shot is of the window's 320 x 240 inside, under Wine's frame.
 shot() {
-  eval "$(xdotool getwindowgeometry --shell "$wid")"
-  local side=$(((WIDTH - 320) / 2))
+  eval "$(xdotool getwindowgeometry --shell "$wid")" && local side=$(((WIDTH - 320) / 2))
   import -window "$wid" -crop "320x240+$side+$((HEIGHT - 240 - side))" +repage "$scratch/$1.png" 2>/dev/null
 }
 patience=60

@@ -5,7 +5,7 @@
 set -u
 # The game (unless the script named it) is its first argument.
 game=${game:-${1:-}} game_dir=${game_dir:-$(dirname "${game:-.}")}
-scratch=$(mktemp -d) failures=0 passed=0
+scratch=$(mktemp -d) failures=0 passed=0 xvfbs=() games=()
 
 # The closing line, and a failure status when a check failed or the script
 # stopped on an error. Also stops what the script started.
@@ -26,8 +26,7 @@ gt() { [ "$1" -gt "$2" ]; }
 eq() { [ "$1" -eq "$2" ]; }
 
 start_xvfb() {  # [WxH], by default 640x480
-  local number
-  number=$(mktemp -p "$scratch" display.XXXX)  # a file of its own: another Xvfb's number is not this one's
+  local number=$(mktemp -p "$scratch" display.XXXX)  # a file of its own: another Xvfb's number is not this one's
   Xvfb -displayfd 3 -screen 0 "${1:-640x480}x24" -nolisten tcp -noreset 3>"$number" >/dev/null 2>&1 & xvfb_pid=$!
   for _ in $(seq 200); do [ -s "$number" ] && break; sleep 0.1; done  # a busy machine takes its time
   export DISPLAY=":$(cat "$number")"
@@ -62,7 +61,6 @@ player() {
   game_wrapper="env RALLYTON_TICK_LOG=$log ${game_wrapper:-}" game_out=$scratch/$name.out start_game "$@"
   eval "${name}_pid=$game_pid ${name}_display=$DISPLAY ${name}_wid=$wid" && games+=("$game_pid")
 }
-xvfbs=() games=()
 wine_path() { echo "Z:${1//\//\\}"; }  # a file's name for a program under Wine
 stop() { local p n; for n; do p=${n}_pid && kill -9 "${!p}" 2>/dev/null; wait "${!p}" 2>/dev/null; done; }  # NAME...
 on() { local d=${1}_display w=${1}_wid && DISPLAY=${!d} && wid=${!w}; }
