@@ -9,8 +9,7 @@
 # ignored and SIGTERM or SIGHUP still ends the game cleanly. A rally
 # stopped and continued again and again keeps its window; a display that
 # goes ends the game in one line. The cases run side by side, each game on
-# a display of its own. (Each signal in every kind of state: the GoogleTest
-# suite.)
+# a display of its own. (The close button's clean end, status 0: e2e.sh.)
 #   signals.sh GAME
 . "$(dirname "$0")/x11-lib.sh"
 # exit-how FILE PROGRAM...: runs the program and writes how it ended.
