@@ -68,11 +68,12 @@ said() { tr -d '\r' <"$scratch/$1.out" | grep -qFx "rallyton: $2"; }  # (Wine en
 # agree N A B: the tick logs of A and B (players or spectators) share more
 # than N ticks (waiting up to 30 s for them), each with the same digest. A
 # line still being written (its digest short of 16 digits) is not yet a tick.
+# (The digests compare as text: one of only decimal digits is no number.)
 agree() {
   local n=0 out="0 0"
   for _ in $(seq 300); do
     out=$(awk 'NR == FNR { if (length($2) == 16) d[$1] = $2; next }
-      length($2) == 16 && ($1 in d) { n++; bad += d[$1] != $2 } END { print n + 0, bad + 0 }' "$scratch/$2.ticks" "$scratch/$3.ticks" 2>/dev/null)
+      length($2) == 16 && ($1 in d) { n++; bad += d[$1] != $2 "" } END { print n + 0, bad + 0 }' "$scratch/$2.ticks" "$scratch/$3.ticks" 2>/dev/null)
     n=${out% *} && [ "${n:-0}" -gt "$1" ] && break
     sleep 0.1
   done
